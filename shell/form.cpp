@@ -1,0 +1,142 @@
+#include "form.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "design.h"
+#include "program.h"
+#include "screen.h"
+
+namespace kestrin {
+
+namespace {
+
+Control fromDesign(const ControlDesign& d) {
+  Control c;
+  c.name = d.name;
+  c.index = d.index;
+  c.kind = d.kind;
+  c.Left = d.left;
+  c.Top = d.top;
+  c.Width = d.width;
+  c.Height = d.height;
+  c.Visible = Switch(d.visible);
+  c.Caption = std::string(d.caption);
+  c.alignment = d.alignment;
+  c.font = d.font;
+  c.BackColor = d.backColor;
+  c.ForeColor = d.foreColor;
+  c.shape = d.shape;
+  c.fillStyle = d.fillStyle;
+  c.FillColor = d.fillColor;
+  c.picture = d.picture;
+  c.stretch = d.stretch;
+  c.Interval = d.interval;
+  c.Enabled = Switch(true);
+  return c;
+}
+
+[[noreturn]] void bindingFault(const Screen& screen, std::string_view what, std::string_view name) {
+  throw std::logic_error(std::string(screen.name()) + ": " + std::string(what) + " '" +
+                         std::string(name) + "'");
+}
+
+}  // namespace
+
+Form::Form(Screen& screen) : screen_(screen) {
+  const auto& rows = screen.design().controls;
+  controls_.reserve(rows.size());  // never grows: bound references stay valid
+  for (const ControlDesign& row : rows) controls_.push_back(fromDesign(row));
+  for (Control& c : controls_) {
+    if (c.kind == ControlKind::Timer) timerSlots_.push_back(TimerSlot{.control = &c});
+  }
+}
+
+Control* Form::find(std::string_view name, int index) {
+  for (Control& c : controls_) {
+    if (c.name == name && c.index == index) return &c;
+  }
+  return nullptr;
+}
+
+Control& Form::control(std::string_view name) {
+  Control* c = find(name);
+  if (c == nullptr) bindingFault(screen_, "no control named", name);
+  return *c;
+}
+
+ControlArray Form::controlArray(std::string_view name) {
+  std::vector<Control*> members;
+  for (Control& c : controls_) {
+    if (c.name != name || !c.inArray()) continue;
+    const auto at = static_cast<std::size_t>(c.index);
+    if (members.size() <= at) members.resize(at + 1, nullptr);
+    members[at] = &c;
+  }
+  if (members.empty()) bindingFault(screen_, "no control array named", name);
+  for (Control* m : members) {
+    if (m == nullptr) bindingFault(screen_, "a gap in the control array", name);
+  }
+  return ControlArray(std::move(members));
+}
+
+void Form::variable(std::string_view name, Integer& value) { variables_.push_back({name, &value}); }
+
+void Form::onLoad(Handler handler) { load_ = std::move(handler); }
+void Form::onKeyDown(KeyHandler handler) { keyDown_ = std::move(handler); }
+void Form::onKeyUp(KeyHandler handler) { keyUp_ = std::move(handler); }
+
+void Form::onClick(Control& control, Handler handler) {
+  clicks_.push_back({&control, std::move(handler)});
+}
+
+void Form::onTimer(Control& control, Handler handler) {
+  if (control.kind != ControlKind::Timer) bindingFault(screen_, "not a timer", control.name);
+  timers_.push_back({&control, std::move(handler)});
+}
+
+const Form::Binding* Form::clickBinding(const Control& control) const {
+  for (const Binding& b : clicks_) {
+    if (b.control == &control) return &b;
+  }
+  return nullptr;
+}
+
+const Form::Binding* Form::timerBinding(const Control& control) const {
+  for (const Binding& b : timers_) {
+    if (b.control == &control) return &b;
+  }
+  return nullptr;
+}
+
+bool Form::consumeChanges() {
+  bool changed = drawn_.size() != controls_.size();
+  if (changed) drawn_.resize(controls_.size());
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const Control& c = controls_[i];
+    Drawn& d = drawn_[i];
+    if (changed || d.left != c.Left || d.top != c.Top || d.visible != bool(c.Visible) ||
+        d.fillColor != c.FillColor || d.caption != c.Caption) {
+      d.left = c.Left;
+      d.top = c.Top;
+      d.visible = c.Visible;
+      d.fillColor = c.FillColor;
+      d.caption = c.Caption;
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+Program& Form::program() const { return screen_.program(); }
+
+void Form::Load(std::string_view screen) { program().load(program().screen(screen)); }
+void Form::Show(std::string_view screen) { program().show(program().screen(screen)); }
+void Form::Unload(std::string_view screen) { program().unload(program().screen(screen)); }
+void Form::UnloadMe() { program().unload(screen_); }
+void Form::Hide() { program().hide(screen_); }
+void Form::MsgBox(std::string_view text) { program().msgBox(text, std::nullopt); }
+void Form::MsgBox(std::string_view text, std::string_view title) { program().msgBox(text, title); }
+void Form::EndProgram() { program().endProgram(); }
+
+}  // namespace kestrin

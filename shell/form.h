@@ -1,0 +1,128 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "control.h"
+#include "integer.h"
+
+namespace kestrin {
+
+class Program;
+class Screen;
+
+using Handler = std::function<void()>;
+using KeyHandler = std::function<void(std::int16_t KeyCode, std::int16_t Shift)>;
+
+// The members of a control array, addressed as Brick(i).
+class ControlArray {
+ public:
+  ControlArray() = default;
+  explicit ControlArray(std::vector<Control*> members) : members_(std::move(members)) {}
+
+  Control& operator()(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= members_.size()) {
+      throw RuntimeError(ErrorKind::SubscriptOutOfRange);
+    }
+    return *members_[static_cast<std::size_t>(index)];
+  }
+  int count() const { return static_cast<int>(members_.size()); }
+
+ private:
+  std::vector<Control*> members_;
+};
+
+// One loaded instance of a screen: its controls, built from the design when
+// the screen is loaded, its variables, which start at zero, and the code that
+// handles its events. A screen's code derives from Form, binds the controls
+// it uses by name in its constructor and registers its handlers there.
+class Form {
+ public:
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  virtual ~Form() = default;
+
+  Screen& screen() const { return screen_; }
+  std::vector<Control>& controls() { return controls_; }
+  const std::vector<Control>& controls() const { return controls_; }
+  Control* find(std::string_view name, int index = -1);
+
+  struct Variable {
+    std::string_view name;
+    Integer* value;
+  };
+  const std::vector<Variable>& variables() const { return variables_; }
+
+  // True when a control's drawn state differs from what this call last saw:
+  // the host repaints a screen only then.
+  bool consumeChanges();
+
+ protected:
+  explicit Form(Screen& screen);
+
+  // Binding. A missing name is a fault of the design or the code, found at
+  // start-up when every screen is bound once.
+  Control& control(std::string_view name);
+  ControlArray controlArray(std::string_view name);
+  void variable(std::string_view name, Integer& value);
+
+  void onLoad(Handler handler);
+  void onKeyDown(KeyHandler handler);
+  void onKeyUp(KeyHandler handler);
+  void onClick(Control& control, Handler handler);
+  void onTimer(Control& control, Handler handler);
+
+  // The program-wide operations, as handlers call them.
+  Program& program() const;
+  void Load(std::string_view screen);
+  void Show(std::string_view screen);
+  void Unload(std::string_view screen);
+  void UnloadMe();
+  void Hide();  // this screen's Visible = False
+  void MsgBox(std::string_view text);
+  void MsgBox(std::string_view text, std::string_view title);
+  [[noreturn]] void EndProgram();
+
+ private:
+  friend class Program;
+
+  struct Binding {
+    Control* control = nullptr;
+    Handler handler;
+  };
+  struct TimerSlot {
+    Control* control = nullptr;
+    std::int64_t start = 0;    // microseconds
+    std::int64_t nextDue = 0;
+    std::uint32_t seenTrueWrites = 0;
+    bool running = false;
+  };
+  struct Drawn {
+    float left, top;
+    bool visible;
+    Colour fillColor;
+    std::string caption;
+  };
+
+  const Binding* clickBinding(const Control& control) const;
+  const Binding* timerBinding(const Control& control) const;
+
+  Screen& screen_;
+  std::vector<Control> controls_;
+  std::vector<Variable> variables_;
+  std::vector<Binding> clicks_;
+  std::vector<Binding> timers_;
+  std::vector<TimerSlot> timerSlots_;
+  std::vector<Drawn> drawn_;
+  Handler load_;
+  KeyHandler keyDown_;
+  KeyHandler keyUp_;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kestrin {
+
+// What the model needs from the host that shows it. The model never reads the
+// system time itself and never draws: the host owns time and windows.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Microseconds since the program started, on a clock that never goes back.
+  virtual std::int64_t now() const = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  // A modal box with the title, the text and one OK button; returns when the
+  // player has answered it. No event reaches the model meanwhile.
+  virtual void messageBox(std::string_view text, std::string_view title) = 0;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "form.h"
+
+namespace kestrin {
+
+// The launcher: two pictures, each opening a game on a screen of its own.
+class Main : public Form {
+ public:
+  explicit Main(Screen& screen);
+
+ private:
+  void Image1_Click();
+  void Image2_Click();
+
+  Control& Image1 = control("Image1");
+  Control& Image2 = control("Image2");
+};
+
+}  // namespace kestrin

@@ -1,0 +1,304 @@
+#include "program.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace kestrin {
+
+Program::Program(Host& host, const Clock& clock, std::string title)
+    : host_(host), clock_(clock), title_(std::move(title)) {}
+
+Program::~Program() = default;
+
+void Program::add(const ScreenDesign& design, FormFactory factory) {
+  if (findDesign(design.name) != nullptr) {
+    throw std::logic_error("screen registered twice: " + std::string(design.name));
+  }
+  registry_.push_back({&design, std::move(factory)});
+  designs_.push_back(&design);
+}
+
+const ScreenDesign* Program::findDesign(std::string_view name) const {
+  for (const ScreenDesign* d : designs_) {
+    if (d->name == name) return d;
+  }
+  return nullptr;
+}
+
+void Program::start(std::string_view firstScreen) {
+  for (const Registration& r : registry_) {
+    Screen scratch(*this, *r.design, r.factory);
+    r.factory(scratch);  // binds every control the code names, then is discarded
+  }
+  startScreen_ = std::string(firstScreen);
+  dispatch([&] { show(screen(firstScreen)); });
+}
+
+// ---- handlers and their aftermath ----
+
+template <class F>
+void Program::dispatch(F&& handler) {
+  ++depth_;
+  try {
+    handler();
+  } catch (const ProgramEnd&) {
+    finish();
+  } catch (const RuntimeError& error) {
+    // No handler traps errors: name the error, then end.
+    host_.messageBox(error.what(), title_);
+    finish();
+  }
+  settle();
+  --depth_;
+  unloaded_.clear();  // safe now: no handler of an unloaded screen is still running
+}
+
+void Program::settle() {
+  if (ended_) return;
+  const std::int64_t t = now();
+  bool anyLoaded = false;
+  for (const auto& s : screens_) {
+    Form* form = s->form();
+    if (form == nullptr) continue;
+    anyLoaded = true;
+    for (Form::TimerSlot& slot : form->timerSlots_) {
+      const Switch& enabled = slot.control->Enabled;
+      const std::int64_t p = period(*slot.control);
+      if (!enabled || p == 0) {
+        slot.running = false;
+      } else if (enabled.trueWrites() != slot.seenTrueWrites) {
+        slot.start = t;  // Enabled set to True: a fresh period from now
+        slot.nextDue = t + p;
+        slot.running = true;
+      }
+      slot.seenTrueWrites = enabled.trueWrites();
+    }
+  }
+  if (!anyLoaded) finish();
+}
+
+void Program::finish() {
+  ended_ = true;
+  for (const auto& s : screens_) {
+    if (s->form_ != nullptr) unloaded_.push_back(std::move(s->form_));
+    s->visible_ = false;
+    s->focus_ = nullptr;
+  }
+  recent_.clear();
+}
+
+std::int64_t Program::period(const Control& timer) {
+  if (timer.Interval <= 0) return 0;  // an interval of 0 never ticks
+  return std::max<std::int64_t>(std::int64_t{timer.Interval} * 1000, kTimerGranularity);
+}
+
+// ---- events from the host ----
+
+Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
+  if (busy() || ended_) return {};
+  Screen* s = activeScreen();
+  if (s == nullptr) return {};
+  if (Control* button = s->focusedButton()) {
+    // Space and Enter click the focused button; no other key reaches the screen.
+    if (keyCode != 32 && keyCode != 13) return {.screen = s};
+    const Form::Binding* b = s->form()->clickBinding(*button);
+    if (b == nullptr) return {.screen = s};
+    dispatch([&] { b->handler(); });
+    return {.object = button->name, .event = "Click", .screen = s};
+  }
+  Form* form = s->form();
+  if (!form->keyDown_) return {.screen = s};
+  dispatch([&] { form->keyDown_(keyCode, shift); });
+  return {.object = "Form", .event = "KeyDown", .screen = s};
+}
+
+Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
+  if (busy() || ended_) return {};
+  Screen* s = activeScreen();
+  if (s == nullptr) return {};
+  Form* form = s->form();
+  if (s->focusedButton() != nullptr || !form->keyUp_) return {.screen = s};
+  dispatch([&] { form->keyUp_(keyCode, shift); });
+  return {.object = "Form", .event = "KeyUp", .screen = s};
+}
+
+Delivery Program::click(Screen& s, Control* control) {
+  if (busy() || ended_) return {};
+  if (!s.visible()) return {};
+  activate(s);
+  if (control == nullptr || !control->Visible) return {.screen = &s};
+  if (control->kind == ControlKind::CommandButton) {
+    s.focus_ = control;
+    s.focusHides_ = control->Visible.falseWrites();
+  }
+  const Form::Binding* b = s.form()->clickBinding(*control);
+  if (b == nullptr) return {.screen = &s};
+  dispatch([&] { b->handler(); });
+  return {.object = control->name, .event = "Click", .screen = &s};
+}
+
+Delivery Program::click(std::string_view screen, std::string_view control, int index) {
+  Screen* s = findScreen(screen);
+  if (s == nullptr || !s->visible()) return {};
+  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
+  return click(*s, c);
+}
+
+Delivery Program::close(Screen& s) {
+  if (busy() || ended_) return {};
+  if (!s.visible()) return {};
+  dispatch([&] {
+    unload(s);
+    // Closing a game brings the launcher back; closing the launcher with
+    // nothing else loaded ends the program (settle sees no screen loaded).
+    if (s.name() != startScreen_) show(screen(startScreen_));
+  });
+  return {.event = "close", .screen = &s};
+}
+
+Delivery Program::close(std::string_view screen) {
+  Screen* s = findScreen(screen);
+  if (s == nullptr) return {};
+  return close(*s);
+}
+
+void Program::activate(Screen& s) {
+  auto it = std::find(recent_.begin(), recent_.end(), &s);
+  if (it != recent_.end()) recent_.erase(it);
+  recent_.insert(recent_.begin(), &s);
+}
+
+// ---- timers ----
+
+std::optional<std::int64_t> Program::nextTickDue() const {
+  std::optional<std::int64_t> due;
+  if (ended_) return due;
+  for (const auto& s : screens_) {
+    const Form* form = s->form();
+    if (form == nullptr) continue;
+    for (const Form::TimerSlot& slot : form->timerSlots_) {
+      if (slot.running && (!due || slot.nextDue < *due)) due = slot.nextDue;
+    }
+  }
+  return due;
+}
+
+std::optional<Delivery> Program::tick() {
+  if (ended_) return std::nullopt;
+  const std::int64_t t = now();
+  const auto gridAfter = [t](const Form::TimerSlot& slot) {
+    const std::int64_t p = period(*slot.control);
+    return slot.start + ((t - slot.start) / p + 1) * p;
+  };
+  Screen* dueScreen = nullptr;
+  Form::TimerSlot* due = nullptr;
+  for (const auto& s : screens_) {
+    Form* form = s->form();
+    if (form == nullptr) continue;
+    for (Form::TimerSlot& slot : form->timerSlots_) {
+      if (!slot.running || slot.nextDue > t) continue;
+      if (busy()) {
+        slot.nextDue = gridAfter(slot);  // a box is open: the tick is dropped
+        continue;
+      }
+      if (due == nullptr || slot.nextDue < due->nextDue ||
+          (slot.nextDue == due->nextDue && s->loadSerial() < dueScreen->loadSerial())) {
+        due = &slot;
+        dueScreen = s.get();
+      }
+    }
+  }
+  if (due == nullptr) return std::nullopt;
+  due->nextDue = gridAfter(*due);  // missed periods are dropped, never piled up
+  const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
+  if (b == nullptr) return Delivery{.screen = dueScreen};
+  const Delivery delivery{.object = due->control->name, .event = "Timer", .screen = dueScreen};
+  dispatch([&] { b->handler(); });
+  return delivery;
+}
+
+// ---- screens ----
+
+Screen* Program::findScreen(std::string_view name) const {
+  for (const auto& s : screens_) {
+    if (s->name() == name) return s.get();
+  }
+  return nullptr;
+}
+
+Screen* Program::activeScreen() const {
+  for (Screen* s : recent_) {
+    if (s->visible()) return s;
+  }
+  return nullptr;
+}
+
+Screen& Program::screen(std::string_view name) {
+  if (Screen* s = findScreen(name)) return *s;
+  for (const Registration& r : registry_) {
+    if (r.design->name == name) {
+      screens_.push_back(std::make_unique<Screen>(*this, *r.design, r.factory));
+      return *screens_.back();
+    }
+  }
+  throw std::logic_error("no screen named " + std::string(name));
+}
+
+void Program::load(Screen& s) {
+  if (s.loaded()) return;
+  s.form_ = s.factory_(s);
+  s.visible_ = false;
+  s.focus_ = nullptr;
+  s.loadSerial_ = ++loads_;
+  Form& form = *s.form_;
+  const std::int64_t t = now();
+  for (Form::TimerSlot& slot : form.timerSlots_) {
+    const std::int64_t p = period(*slot.control);
+    slot.start = t;
+    slot.nextDue = t + p;
+    slot.seenTrueWrites = slot.control->Enabled.trueWrites();
+    slot.running = slot.control->Enabled && p > 0;
+  }
+  if (form.load_) form.load_();
+}
+
+void Program::show(Screen& s) {
+  load(s);
+  if (!s.loaded()) return;  // its Form_Load unloaded it again
+  s.visible_ = true;
+  activate(s);
+}
+
+void Program::hide(Screen& s) {
+  load(s);  // touching an unloaded screen loads it, hidden
+  s.visible_ = false;
+}
+
+void Program::unload(Screen& s) {
+  if (!s.loaded()) return;
+  // The Form lives on until the outermost handler returns, so a handler
+  // that unloads its own screen runs on to its end over valid memory.
+  unloaded_.push_back(std::move(s.form_));
+  s.visible_ = false;
+  s.focus_ = nullptr;
+}
+
+void Program::msgBox(std::string_view text, std::optional<std::string_view> title) {
+  host_.messageBox(text, title.value_or(title_));
+}
+
+void Program::endProgram() { throw ProgramEnd{}; }
+
+// ---- focus ----
+
+Control* Screen::focusedButton() const {
+  // A button that has been hidden since it took the focus has lost it, even
+  // if it has been shown again since.
+  if (focus_ == nullptr || !focus_->Visible || focus_->Visible.falseWrites() != focusHides_) {
+    return nullptr;
+  }
+  return focus_;
+}
+
+}  // namespace kestrin

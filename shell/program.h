@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "design.h"
+#include "form.h"
+#include "host.h"
+#include "screen.h"
+
+namespace kestrin {
+
+// What became of one event from the host: the handler it reached and the
+// screen it was delivered to (null where none). The names point into the
+// designs, so a delivery outlives the screen it names being unloaded.
+struct Delivery {
+  std::string_view object;          // "Form", "Image1", "Timer1"; empty for "none" and "close"
+  std::string_view event = "none";  // "KeyDown", "Click", "Timer", or "none", "close"
+  const Screen* screen = nullptr;
+
+  // The name the trace shows: "Form_KeyDown", "Image1_Click", "none", "close".
+  std::string handler() const {
+    return object.empty() ? std::string(event) : std::string(object) + "_" + std::string(event);
+  }
+};
+
+// The program: the registry of screens, the active screen and the focus,
+// timers, message boxes and the end of the program. Hosts deliver events
+// through it; forms reach the program-wide operations through it. Events are
+// handled one at a time: a delivery while a handler or a message box is
+// running is refused, never nested.
+class Program {
+ public:
+  static constexpr std::int64_t kTimerGranularity = 15'625;  // microseconds: 64 ticks a second
+
+  Program(Host& host, const Clock& clock, std::string title);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program();
+
+  // Start-up: every screen is registered once, by the composition root.
+  void add(const ScreenDesign& design, FormFactory factory);
+  const ScreenDesign* findDesign(std::string_view name) const;
+  const std::vector<const ScreenDesign*>& designs() const { return designs_; }
+
+  // Binds every registered screen once (a misspelt control name fails here,
+  // not in play), then shows the first screen.
+  void start(std::string_view firstScreen);
+  bool ended() const { return ended_; }
+  std::string_view title() const { return title_; }
+  std::int64_t now() const { return clock_.now(); }
+
+  // Events from the host.
+  Delivery keyDown(std::int16_t keyCode, std::int16_t shift);
+  Delivery keyUp(std::int16_t keyCode, std::int16_t shift);
+  Delivery click(Screen& screen, Control* control);  // control null: the screen's ground
+  Delivery click(std::string_view screen, std::string_view control, int index = -1);
+  Delivery close(Screen& screen);
+  Delivery close(std::string_view screen);
+  // The window system made a screen active without a click (keyboard
+  // switching between windows). Runs no handler.
+  void activate(Screen& screen);
+
+  // Timers: the earliest time a tick falls due, and delivery of one tick that
+  // is due now. A timer that has missed periods ticks once and resumes on its
+  // grid; ticks falling due while a box is open are dropped.
+  std::optional<std::int64_t> nextTickDue() const;
+  std::optional<Delivery> tick();
+
+  // True while a handler or a message box runs.
+  bool busy() const { return depth_ > 0; }
+
+  // Observation, for hosts and traces.
+  const std::vector<std::unique_ptr<Screen>>& screens() const { return screens_; }
+  Screen* findScreen(std::string_view name) const;
+  Screen* activeScreen() const;
+
+  // Operations of the running handlers.
+  Screen& screen(std::string_view name);  // created on first use
+  void load(Screen& screen);
+  void show(Screen& screen);
+  void hide(Screen& screen);
+  void unload(Screen& screen);
+  void msgBox(std::string_view text, std::optional<std::string_view> title);
+  [[noreturn]] void endProgram();
+
+ private:
+  struct Registration {
+    const ScreenDesign* design;
+    FormFactory factory;
+  };
+
+  template <class F>
+  void dispatch(F&& handler);
+  void settle();
+  void finish();
+  void clickControl(Screen& screen, Control& control);
+  static std::int64_t period(const Control& timer);
+
+  Host& host_;
+  const Clock& clock_;
+  std::string title_;
+  std::vector<Registration> registry_;
+  std::vector<const ScreenDesign*> designs_;
+  std::vector<std::unique_ptr<Screen>> screens_;
+  std::vector<Screen*> recent_;  // most recently shown or clicked first
+  std::vector<std::unique_ptr<Form>> unloaded_;  // freed when the outermost handler returns
+  std::string startScreen_;
+  std::uint64_t loads_ = 0;
+  int depth_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace kestrin
