@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "shell/caption_number.h"
+#include "shell/integer.h"
+#include "shell/rect.h"
+
+namespace kestrin {
+namespace {
+
+TEST(Rounding, HalvesGoToTheEvenInteger) {
+  const std::pair<double, int> cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},  {-0.5, 0},
+                                          {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
+  for (const auto& [value, expected] : cases) {
+    EXPECT_EQ(toInt32(value), expected) << value;
+    EXPECT_EQ(toInt16(value), expected) << value;
+  }
+}
+
+TEST(Rounding, OutOfRangeOrNotANumberIsOverflow) {
+  auto overflows = [](auto f) {
+    try {
+      f();
+    } catch (const RuntimeError& e) {
+      return e.kind() == ErrorKind::Overflow;
+    }
+    return false;
+  };
+  EXPECT_EQ(toInt16(32767.4), 32767);
+  EXPECT_EQ(toInt16(-32768.5), -32768);  // ties to even: -32768
+  EXPECT_TRUE(overflows([] { toInt16(32767.5); }));
+  EXPECT_TRUE(overflows([] { toInt16(-32769); }));
+  EXPECT_EQ(toInt32(2147483647.0), 2147483647);
+  EXPECT_TRUE(overflows([] { toInt32(2147483647.5); }));
+  EXPECT_TRUE(overflows([] { toInt32(-2147483649.0); }));
+  EXPECT_TRUE(overflows([] { toInt32(std::numeric_limits<double>::quiet_NaN()); }));
+  EXPECT_TRUE(overflows([] { toInt32(std::numeric_limits<double>::infinity()); }));
+}
+
+Control shape(float left, float top, float width, float height) {
+  Control c;
+  c.kind = ControlKind::Shape;
+  c.Left = left;
+  c.Top = top;
+  c.Width = width;
+  c.Height = height;
+  return c;
+}
+
+TEST(Rect, ControlEdgesAreRoundedSumsInDoublePrecision) {
+  EXPECT_EQ(rectOf(shape(7680, 8520, 375, 375)), (RECT{7680, 8520, 8055, 8895}));
+  // 0.5 + 1.5 = 2 exactly; each edge rounds on its own, halves to even.
+  EXPECT_EQ(rectOf(shape(0.5f, 1.5f, 1.5f, 1)), (RECT{0, 2, 2, 2}));
+  // 16777216 + 1 is not representable in single precision but is in double:
+  // right = 16777217 is kept, not rounded back to 16777216.
+  EXPECT_EQ(rectOf(shape(16777216.0f, 0, 1, 1)).right, 16777217);
+  try {
+    (void)rectOf(shape(3e9f, 0, 1, 1));
+    ADD_FAILURE() << "a left edge of 3e9 fits no 32-bit integer";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+  }
+}
+
+TEST(IntersectRect, OverlapNeedsPositiveWidthAndHeight) {
+  RECT out{9, 9, 9, 9};
+  const RECT a{0, 0, 10, 10};
+  EXPECT_NE(IntersectRect(out, a, a), 0);
+  EXPECT_EQ(out, a);
+
+  EXPECT_NE(IntersectRect(out, a, RECT{9, 9, 20, 20}), 0);  // one unit square
+  EXPECT_EQ(out, (RECT{9, 9, 10, 10}));
+
+  const RECT touching[] = {{10, 0, 20, 10}, {0, 10, 10, 20}, {10, 10, 20, 20}, {-10, -10, 0, 0}};
+  for (const RECT& b : touching) {
+    out = RECT{1, 2, 3, 4};
+    EXPECT_EQ(IntersectRect(out, a, b), 0);
+    EXPECT_EQ(out, RECT{});
+  }
+  // A rectangle of zero width overlaps nothing, not even one that contains it.
+  EXPECT_EQ(IntersectRect(out, RECT{5, 0, 5, 10}, a), 0);
+  EXPECT_EQ(IntersectRect(out, a, RECT{5, 5, 4, 6}), 0);  // inverted: empty
+}
+
+TEST(CaptionNumber, ReadsSignedDecimalsWithBlanksAround) {
+  EXPECT_EQ(captionNumber("3"), 3);
+  EXPECT_EQ(captionNumber("  -2.5\t"), -2.5);
+  EXPECT_EQ(captionNumber("+7"), 7);
+  EXPECT_EQ(captionNumber("007"), 7);
+  EXPECT_EQ(captionNumber("1000"), 1000);
+  EXPECT_EQ(captionNumber("0.1"), 0.1);
+  EXPECT_EQ(captionNumber("1." ), 1);
+}
+
+TEST(CaptionNumber, TextThatIsNotANumberIsATypeMismatch) {
+  for (const char* text : {"", " ", "abc", "3 lives", "1e3", "--1", "+", ".", "1.2.3", "0x10", "Lost Life"}) {
+    try {
+      (void)captionNumber(text);
+      ADD_FAILURE() << "'" << text << "' read as a number";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::TypeMismatch) << text;
+    }
+  }
+  try {
+    (void)captionNumber(std::string(400, '9'));
+    ADD_FAILURE() << "400 nines fit no double";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+  }
+  EXPECT_EQ(captionNumber("0." + std::string(400, '0') + "1"), 0);  // too small: zero
+}
+
+TEST(CaptionNumber, WritesShortestTextWithoutExponentOrLeadingBlank) {
+  EXPECT_EQ(numberCaption(3), "3");
+  EXPECT_EQ(numberCaption(200), "200");
+  EXPECT_EQ(numberCaption(-1), "-1");
+  EXPECT_EQ(numberCaption(0.5), "0.5");
+  EXPECT_EQ(numberCaption(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(numberCaption(-0.0), "0");
+  EXPECT_EQ(numberCaption(1e21), "1000000000000000000000");
+  // Whatever is written reads back as the same number.
+  for (double v : {575.0 + 25, 1e-7, 123456789.125, -1e300}) {
+    EXPECT_EQ(captionNumber(numberCaption(v)), v) << v;
+  }
+}
+
+TEST(Integer, ArithmeticNeverWraps) {
+  Integer step = -80;
+  EXPECT_EQ(-step, 80);
+  EXPECT_EQ(Integer(32767) - 1, 32766);
+  auto overflows = [](auto f) {
+    try {
+      f();
+    } catch (const RuntimeError& e) {
+      return e.kind() == ErrorKind::Overflow;
+    }
+    return false;
+  };
+  EXPECT_TRUE(overflows([] { return -Integer(-32768); }));
+  EXPECT_TRUE(overflows([] { return Integer(32767) + 1; }));
+  EXPECT_TRUE(overflows([] { return Integer(-32768) - Integer(1); }));
+  EXPECT_TRUE(overflows([] { return Integer(40000); }));
+}
+
+TEST(Integer, AddedToAPositionTheSumIsSinglePrecision) {
+  const float position = 16777216.0f;  // 2^24: the next single is 2^24 + 2
+  const Integer step = 1;
+  const float moved = position + step;
+  EXPECT_EQ(moved, 16777216.0f);
+  EXPECT_EQ(7680.0f + Integer(-80), 7600.0f);
+}
+
+}  // namespace
+}  // namespace kestrin

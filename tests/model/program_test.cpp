@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "shell/keys.h"
+#include "shell/program.h"
+
+namespace kestrin {
+namespace {
+
+// Two small screens of the model's own, so that each rule is tested without
+// a game in the way: a launcher-like "Lobby" and a game-like "Play".
+constexpr std::array kLobbyControls{
+    ControlDesign{.name = "lblText", .kind = ControlKind::Label, .width = 100, .height = 100,
+                  .caption = "hello"},
+    ControlDesign{.name = "imgGo", .kind = ControlKind::Image, .left = 200, .width = 100,
+                  .height = 100},
+    ControlDesign{.name = "imgHidden", .kind = ControlKind::Image, .left = 400, .width = 100,
+                  .height = 100, .visible = false},
+};
+constexpr ScreenDesign kLobby{.name = "Lobby", .caption = "Lobby", .controls = kLobbyControls};
+
+constexpr std::array kPlayControls{
+    ControlDesign{.name = "cmdReset", .kind = ControlKind::CommandButton, .visible = false,
+                  .caption = "Reset"},
+    ControlDesign{.name = "Timer1", .kind = ControlKind::Timer, .interval = 1},
+    ControlDesign{.name = "shp", .kind = ControlKind::Shape, .left = 10, .top = 20},
+};
+constexpr ScreenDesign kPlay{.name = "Play", .caption = "Play", .controls = kPlayControls};
+
+constexpr std::array kSlowControls{
+    ControlDesign{.name = "Timer1", .kind = ControlKind::Timer, .interval = 100},
+};
+constexpr ScreenDesign kSlow{.name = "Slow", .caption = "Slow", .controls = kSlowControls};
+
+class ManualClock final : public Clock {
+ public:
+  std::int64_t now() const override { return t; }
+  std::int64_t t = 0;
+};
+
+class FakeHost final : public Host {
+ public:
+  void messageBox(std::string_view text, std::string_view title) override {
+    boxes.push_back(std::string(title) + ": " + std::string(text));
+    if (duringBox) duringBox();
+  }
+  std::vector<std::string> boxes;
+  std::function<void()> duringBox;
+};
+
+// Whatever a case wants its handlers to do, and a log of what they did.
+struct Script {
+  std::function<void()> load, tick, reset, keyDown;
+  std::vector<std::string> log;
+  int loads = 0;
+};
+
+class PlayForm : public Form {
+ public:
+  PlayForm(Screen& screen, Script& script) : Form(screen), script_(script) {
+    variable("Step", Step);
+    onLoad([this] {
+      ++script_.loads;
+      script_.log.push_back("load step=" + std::to_string(Step));
+      if (script_.load) script_.load();
+    });
+    onKeyDown([this](std::int16_t code, std::int16_t shift) {
+      script_.log.push_back("key " + std::to_string(code) + "/" + std::to_string(shift));
+      if (script_.keyDown) script_.keyDown();
+    });
+    onKeyUp([this](std::int16_t code, std::int16_t) {
+      script_.log.push_back("keyup " + std::to_string(code));
+    });
+    onClick(cmdReset, [this] {
+      script_.log.push_back("reset");
+      if (script_.reset) script_.reset();
+    });
+    onTimer(Timer1, [this] {
+      script_.log.push_back("tick");
+      if (script_.tick) script_.tick();
+    });
+  }
+
+  Integer Step;
+  Control& cmdReset = control("cmdReset");
+  Control& Timer1 = control("Timer1");
+  Control& shp = control("shp");
+  using Form::EndProgram;
+  using Form::Hide;
+  using Form::MsgBox;
+  using Form::Show;
+  using Form::UnloadMe;
+
+ private:
+  Script& script_;
+};
+
+class LobbyForm : public Form {
+ public:
+  explicit LobbyForm(Screen& screen) : Form(screen) {
+    onClick(imgGo, [this] {
+      Show("Play");
+      Hide();
+    });
+    onClick(imgHidden, [] { ADD_FAILURE() << "a hidden control was clicked"; });
+  }
+  Control& imgGo = control("imgGo");
+  Control& imgHidden = control("imgHidden");
+};
+
+class SlowForm : public Form {
+ public:
+  SlowForm(Screen& screen, Script& script) : Form(screen) {
+    onTimer(control("Timer1"), [&script] { script.log.push_back("slow tick"); });
+  }
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest() : program(host, clock, "Kestrin") {
+    program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
+    program.add(kPlay, [this](Screen& s) { return std::make_unique<PlayForm>(s, script); });
+    program.add(kSlow, [this](Screen& s) { return std::make_unique<SlowForm>(s, script); });
+    program.start("Lobby");
+  }
+
+  Screen& screen(std::string_view name) { return program.screen(name); }
+  PlayForm& play() { return *dynamic_cast<PlayForm*>(screen("Play").form()); }
+  void openPlay() { ASSERT_EQ(program.click("Lobby", "imgGo").handler(), "imgGo_Click"); }
+  // Delivers every tick due up to t, in time order, as the replay does.
+  int runUntil(std::int64_t t) {
+    int ticks = 0;
+    for (auto due = program.nextTickDue(); due && *due <= t; due = program.nextTickDue()) {
+      clock.t = *due;
+      if (program.tick()) ++ticks;
+    }
+    clock.t = t;
+    return ticks;
+  }
+
+  ManualClock clock;
+  FakeHost host;
+  Script script;
+  Program program;
+};
+
+TEST_F(ProgramTest, StartShowsTheFirstScreenAlone) {
+  EXPECT_TRUE(screen("Lobby").visible());
+  EXPECT_EQ(program.activeScreen(), &screen("Lobby"));
+  EXPECT_EQ(program.findScreen("Play"), nullptr);  // created on first use only
+}
+
+TEST_F(ProgramTest, ShowLoadsOnceAndTheGameIsShownBeforeTheLauncherHides) {
+  openPlay();
+  EXPECT_EQ(script.loads, 1);
+  EXPECT_TRUE(screen("Play").visible());
+  EXPECT_TRUE(screen("Lobby").loaded());
+  EXPECT_FALSE(screen("Lobby").visible());
+  EXPECT_EQ(program.activeScreen(), &screen("Play"));
+
+  script.keyDown = [this] { play().Show("Play"); };  // Show of a visible screen
+  program.keyDown(keys::kLeft, 0);
+  EXPECT_EQ(script.loads, 1);
+}
+
+TEST_F(ProgramTest, UnloadDiscardsControlsAndVariablesAndALaterShowLoadsAgain) {
+  openPlay();
+  play().shp.Left = 999;
+  play().Step = 7;
+  script.keyDown = [this] { play().UnloadMe(); };
+  program.keyDown(1, 0);
+  EXPECT_FALSE(screen("Play").loaded());
+  EXPECT_EQ(program.nextTickDue(), std::nullopt);  // its timer stopped with it
+
+  script.keyDown = nullptr;
+  program.click("Lobby", "imgGo");  // hidden launcher: nothing happens
+  EXPECT_FALSE(screen("Play").loaded());
+  program.close("Lobby");  // not visible either
+  EXPECT_FALSE(program.ended());
+}
+
+TEST_F(ProgramTest, AHandlerThatUnloadsItsOwnScreenRunsOnToItsEnd) {
+  openPlay();
+  script.tick = [this] {
+    PlayForm& form = play();
+    form.UnloadMe();
+    // Still this handler's own controls: valid memory until it returns.
+    form.shp.Left = form.shp.Left + 1;
+    form.Step = 3;
+    script.log.push_back("after unload");
+  };
+  EXPECT_EQ(runUntil(15'625), 1);
+  EXPECT_EQ(script.log.back(), "after unload");
+  EXPECT_FALSE(screen("Play").loaded());
+
+  // A later load starts from the design with the variables at zero again.
+  script.tick = nullptr;
+  script.load = [this] {
+    script.log.push_back("shp at " + std::to_string(static_cast<int>(play().shp.Left)));
+  };
+  program.show(screen("Play"));
+  EXPECT_EQ(script.loads, 2);
+  EXPECT_EQ(script.log.back(), "shp at 10");
+  EXPECT_EQ(script.log[script.log.size() - 2], "load step=0");
+}
+
+TEST_F(ProgramTest, TimersTickOnAGridFromTheLoadNeverFasterThan64AMinute) {
+  clock.t = 1000;
+  openPlay();
+  EXPECT_EQ(program.nextTickDue(), 1000 + 15'625);  // Interval 1 runs at the granularity
+  EXPECT_EQ(runUntil(1000 + 3 * 15'625), 3);
+
+  program.show(screen("Slow"));
+  EXPECT_EQ(program.nextTickDue(), 1000 + 4 * 15'625);
+  clock.t = 1000 + 3 * 15'625;
+  runUntil(clock.t + 100'000);
+  EXPECT_EQ(std::count(script.log.begin(), script.log.end(), "slow tick"), 1);  // 100 ms
+}
+
+TEST_F(ProgramTest, MissedTicksAreDroppedNotPiledUp) {
+  openPlay();
+  clock.t = 10 * 15'625 + 5;  // ten periods late
+  ASSERT_TRUE(program.tick());
+  EXPECT_FALSE(program.tick());  // one tick, not ten
+  EXPECT_EQ(program.nextTickDue(), 11 * 15'625);  // back on the grid
+}
+
+TEST_F(ProgramTest, EnabledFalseInsideTheTickStopsItAndTrueStartsAFreshPeriod) {
+  openPlay();
+  script.tick = [this] { play().Timer1.Enabled = false; };
+  EXPECT_EQ(runUntil(10 * 15'625), 1);
+  EXPECT_EQ(program.nextTickDue(), std::nullopt);
+
+  clock.t = 200'000;
+  script.tick = nullptr;
+  script.keyDown = [this] { play().Timer1.Enabled = true; };
+  program.keyDown(1, 0);
+  EXPECT_EQ(program.nextTickDue(), 200'000 + 15'625);
+
+  // True on a running timer also restarts its period.
+  clock.t = 210'000;
+  program.keyDown(1, 0);
+  EXPECT_EQ(program.nextTickDue(), 210'000 + 15'625);
+}
+
+TEST_F(ProgramTest, TicksDueTogetherRunInTheOrderTheScreensWereLoaded) {
+  // Both grids start at 0: 15625 and 100000 meet first at 500000.
+  program.show(screen("Slow"));
+  openPlay();
+  runUntil(500'000 - 1);
+  script.log.clear();
+  runUntil(500'000);
+  EXPECT_EQ(script.log, (std::vector<std::string>{"slow tick", "tick"}));
+
+  // Loaded the other way round, they tick the other way round.
+  program.unload(screen("Slow"));
+  program.show(screen("Slow"));  // loaded at 500000, after Play
+  runUntil(1'000'000 - 1);
+  script.log.clear();
+  runUntil(1'000'000);
+  EXPECT_EQ(script.log, (std::vector<std::string>{"tick", "slow tick"}));
+}
+
+TEST_F(ProgramTest, AMessageBoxIsFullyModal) {
+  openPlay();
+  bool refusedInside = false;
+  host.duringBox = [&] {
+    clock.t += 10 * 15'625;  // the player takes a while
+    refusedInside = program.busy() && !program.tick() &&
+                    program.keyDown(1, 0).screen == nullptr &&
+                    program.click("Play", "cmdReset").screen == nullptr &&
+                    program.close("Play").screen == nullptr;
+  };
+  script.tick = [this] {
+    play().MsgBox("Hello");
+    script.log.push_back("after box");
+  };
+  EXPECT_EQ(runUntil(15'625), 1);
+  EXPECT_TRUE(refusedInside);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0], "Kestrin: Hello");  // no title: the program's own
+  EXPECT_EQ(script.log.back(), "after box");
+  EXPECT_EQ(std::count(script.log.begin(), script.log.end(), "tick"), 1);
+  // The ticks that fell due while the box was open are gone.
+  EXPECT_EQ(program.nextTickDue(), 12 * 15'625);
+}
+
+TEST_F(ProgramTest, EndProgramStopsTheHandlerAndEveryScreenGoes) {
+  openPlay();
+  script.tick = [this] {
+    play().MsgBox("Game Over", "Title");
+    play().EndProgram();
+    script.log.push_back("never");
+  };
+  runUntil(15'625);
+  EXPECT_EQ(host.boxes, std::vector<std::string>{"Title: Game Over"});
+  EXPECT_TRUE(program.ended());
+  EXPECT_NE(script.log.back(), "never");
+  for (const auto& s : program.screens()) EXPECT_FALSE(s->loaded()) << s->name();
+  EXPECT_FALSE(program.tick());
+  EXPECT_EQ(program.keyDown(1, 0).screen, nullptr);
+}
+
+TEST_F(ProgramTest, ARunTimeErrorNamesItselfInABoxThenEndsTheProgram) {
+  openPlay();
+  script.tick = [this] {
+    play().Step = 32767;
+    play().Step = play().Step + 1;
+    script.log.push_back("never");
+  };
+  runUntil(15'625);
+  EXPECT_EQ(host.boxes, std::vector<std::string>{"Kestrin: Overflow"});
+  EXPECT_TRUE(program.ended());
+  EXPECT_NE(script.log.back(), "never");
+}
+
+TEST_F(ProgramTest, KeysReachTheScreenOnlyWhileNoButtonHasTheFocus) {
+  openPlay();
+  Delivery d = program.keyDown(keys::kLeft, keys::kShiftMask);
+  EXPECT_EQ(d.handler(), "Form_KeyDown");
+  EXPECT_EQ(script.log.back(), "key 37/1");
+
+  play().cmdReset.Visible = true;  // showing a button does not give it the focus
+  EXPECT_EQ(program.keyDown(keys::kSpace, 0).handler(), "Form_KeyDown");
+
+  ASSERT_EQ(program.click("Play", "cmdReset").handler(), "cmdReset_Click");
+  EXPECT_EQ(screen("Play").focusedButton(), &play().cmdReset);
+  script.log.clear();
+  d = program.keyDown(keys::kLeft, 0);
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(d.screen, &screen("Play"));
+  EXPECT_EQ(program.keyUp(keys::kLeft, 0).handler(), "none");
+  EXPECT_EQ(program.keyDown(keys::kSpace, 0).handler(), "cmdReset_Click");
+  EXPECT_EQ(program.keyDown(keys::kEnter, 0).handler(), "cmdReset_Click");
+  EXPECT_EQ(script.log, (std::vector<std::string>{"reset", "reset"}));
+
+  // A button that hides itself gives the focus back, and does not get it
+  // back by being shown again.
+  script.reset = [this] {
+    play().cmdReset.Visible = false;
+    play().cmdReset.Visible = true;
+  };
+  program.keyDown(keys::kSpace, 0);
+  EXPECT_EQ(screen("Play").focusedButton(), nullptr);
+  EXPECT_EQ(program.keyDown(keys::kSpace, 0).handler(), "Form_KeyDown");
+  EXPECT_EQ(program.keyUp(keys::kSpace, 0).handler(), "Form_KeyUp");
+}
+
+TEST_F(ProgramTest, ClicksReachOnlyVisibleControlsOfVisibleScreens) {
+  Delivery d = program.click("Lobby", "lblText");  // no handler
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(d.screen, &screen("Lobby"));
+  d = program.click("Lobby", "imgHidden");
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(d.screen, &screen("Lobby"));
+  openPlay();
+  d = program.click("Play", "cmdReset");  // hidden button: no click, no focus
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(screen("Play").focusedButton(), nullptr);
+  d = program.click("Lobby", "imgGo");  // the launcher is hidden now
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(d.screen, nullptr);
+  d = program.click("Slow", "Timer1");  // never loaded
+  EXPECT_EQ(d.screen, nullptr);
+}
+
+TEST_F(ProgramTest, ClickingAScreenMakesItTheActiveOne) {
+  openPlay();
+  program.show(screen("Slow"));
+  EXPECT_EQ(program.activeScreen(), &screen("Slow"));
+  program.click("Play", "shp");
+  EXPECT_EQ(program.activeScreen(), &screen("Play"));
+  EXPECT_EQ(program.keyDown(1, 0).screen, &screen("Play"));
+}
+
+TEST_F(ProgramTest, ClosingAGameBringsBackTheLauncherAndClosingTheLauncherEnds) {
+  openPlay();
+  const Delivery d = program.close("Play");
+  EXPECT_EQ(d.handler(), "close");
+  EXPECT_EQ(d.screen, &screen("Play"));
+  EXPECT_FALSE(screen("Play").loaded());
+  EXPECT_TRUE(screen("Lobby").visible());
+  EXPECT_EQ(program.activeScreen(), &screen("Lobby"));
+  EXPECT_FALSE(program.ended());
+
+  openPlay();  // a game opened again starts from its design
+  EXPECT_EQ(script.loads, 2);
+  program.close("Play");
+  program.close("Lobby");
+  EXPECT_TRUE(program.ended());
+}
+
+TEST_F(ProgramTest, RedrawIsNeededOnlyWhenTheDrawnStateChanged) {
+  openPlay();
+  Form& form = *screen("Play").form();
+  EXPECT_TRUE(form.consumeChanges());  // never drawn yet
+  EXPECT_FALSE(form.consumeChanges());
+  play().Step = 5;  // not drawn
+  EXPECT_FALSE(form.consumeChanges());
+  play().shp.Left = play().shp.Left;
+  EXPECT_FALSE(form.consumeChanges());
+  play().shp.Top = 1;
+  EXPECT_TRUE(form.consumeChanges());
+  play().cmdReset.Visible = true;
+  EXPECT_TRUE(form.consumeChanges());
+  EXPECT_FALSE(form.consumeChanges());
+}
+
+class BadForm : public Form {
+ public:
+  explicit BadForm(Screen& s) : Form(s) { (void)control("lblMisspelt"); }
+};
+
+TEST(ProgramStart, AMisspeltControlNameFailsAtStartUpNotInPlay) {
+  ManualClock clock;
+  FakeHost host;
+  Program program(host, clock, "Kestrin");
+  program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
+  program.add(kPlay, [](Screen& s) { return std::make_unique<BadForm>(s); });
+  EXPECT_THROW(program.start("Lobby"), std::logic_error);
+}
+
+}  // namespace
+}  // namespace kestrin
