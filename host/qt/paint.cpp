@@ -1,0 +1,181 @@
+#include "paint.h"
+
+#include <cmath>
+
+#include <QPainter>
+#include <QString>
+
+#include "shell/form.h"
+#include "shell/screen.h"
+
+namespace kestrin::qt {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15;
+
+QString toQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void paintShape(QPainter& painter, const Control& shape) {
+  const QRect box = pixelBox(shape);
+  if (box.isEmpty()) return;
+  // A 1-pixel pen centred half a pixel inside the box: the outline covers
+  // the box's own edge pixels and stays crisp at any whole scale.
+  const QRectF path = QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5);
+  painter.setPen(QPen(toQColor(kWindowText), 1.0));
+  if (shape.fillStyle == FillStyle::Solid) {
+    painter.setBrush(toQColor(shape.FillColor));
+  } else {
+    painter.setBrush(Qt::NoBrush);
+  }
+  painter.setRenderHint(QPainter::Antialiasing, true);  // smooth ovals; rectangles stay on pixels
+  if (shape.shape == ShapeKind::Oval) {
+    painter.drawEllipse(path);
+  } else {
+    painter.drawRect(path);
+  }
+  painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void paintLabel(QPainter& painter, const Control& label) {
+  const QRect box = pixelBox(label);
+  if (box.isEmpty()) return;
+  painter.fillRect(box, toQColor(label.BackColor));
+  painter.save();
+  painter.setClipRect(box);
+  painter.setFont(toQFont(label.font));
+  painter.setPen(toQColor(label.ForeColor));
+  const int across = label.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
+  painter.drawText(box, across | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(label.Caption));
+  painter.restore();
+}
+
+void paintImage(QPainter& painter, const Control& image, PictureCache& pictures) {
+  const QRect box = pixelBox(image);
+  if (!image.stretch) {
+    // An unstretched picture keeps its own size from the box's corner.
+    const QImage& picture = pictures.picture(image.picture);
+    if (picture.isNull()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);  // for a high-DPI display
+    painter.drawImage(box.topLeft(), picture);
+    painter.restore();
+    return;
+  }
+  if (box.isEmpty()) return;
+  // Scaled once per size to the device pixels it covers, so a large picture
+  // shrunk into a small box is averaged, not sampled, and costs a blit a paint.
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  const QSize device(static_cast<int>(std::lround(box.width() * ratio)),
+                     static_cast<int>(std::lround(box.height() * ratio)));
+  const QImage& scaled = pictures.scaled(image.picture, device);
+  if (scaled.isNull()) return;
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter.drawImage(QRectF(box), scaled);
+  painter.restore();
+}
+
+}  // namespace
+
+int toPixels(double twips) { return static_cast<int>(std::floor(twips / kTwipsPerPixel + 0.5)); }
+
+QRect pixelBox(const Control& control) {
+  const int left = toPixels(control.Left);
+  const int top = toPixels(control.Top);
+  const int right = toPixels(double{control.Left} + double{control.Width});
+  const int bottom = toPixels(double{control.Top} + double{control.Height});
+  return {left, top, right - left, bottom - top};
+}
+
+QSize clientSize(const ScreenDesign& design) {
+  return {toPixels(design.clientWidth), toPixels(design.clientHeight)};
+}
+
+QColor toQColor(Colour colour) {
+  if (isSchemeColour(colour)) {
+    switch (colour & 0xFFu) {
+      case 9: return {0xFF, 0xFF, 0xFF};   // title-bar text
+      case 15: return {0xF0, 0xF0, 0xF0};  // button face
+      case 8:                              // window text
+      case 18:                             // button text
+      default: return {0x00, 0x00, 0x00};
+    }
+  }
+  return {static_cast<int>(colour & 0xFFu), static_cast<int>((colour >> 8) & 0xFFu),
+          static_cast<int>((colour >> 16) & 0xFFu)};
+}
+
+QFont toQFont(const Font& font) {
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(static_cast<int>(std::lround(double{font.points} * 96.0 / 72.0)));
+  f.setBold(font.bold);
+  return f;
+}
+
+const QImage& PictureCache::picture(std::string_view name) {
+  auto it = pictures_.find(name);
+  if (it == pictures_.end()) {
+    QImage image(QStringLiteral(":/pictures/") + toQString(name));
+    if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    it = pictures_.emplace(std::string(name), std::move(image)).first;
+  }
+  return it->second;
+}
+
+const QImage& PictureCache::scaled(std::string_view name, QSize deviceSize) {
+  auto key = std::make_tuple(std::string(name), deviceSize.width(), deviceSize.height());
+  auto it = scaled_.find(key);
+  if (it == scaled_.end()) {
+    const QImage& original = picture(name);
+    QImage image = original.isNull() ? QImage()
+                                     : original.scaled(deviceSize, Qt::IgnoreAspectRatio,
+                                                       Qt::SmoothTransformation);
+    it = scaled_.emplace(std::move(key), std::move(image)).first;
+  }
+  return it->second;
+}
+
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) {
+  const ScreenDesign& design = screen.design();
+  painter.fillRect(QRect(QPoint(0, 0), clientSize(design)), toQColor(design.backColor));
+  const Form* form = screen.form();
+  if (form == nullptr) return;
+  const auto& controls = form->controls();
+  // The design lists controls front to back: paint the back one first.
+  for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+    const Control& c = *it;
+    if (!c.Visible) continue;
+    switch (c.kind) {
+      case ControlKind::Shape: paintShape(painter, c); break;
+      case ControlKind::Label: paintLabel(painter, c); break;
+      case ControlKind::Image: paintImage(painter, c, pictures); break;
+      case ControlKind::CommandButton:  // a widget of its own, above all this
+      case ControlKind::Timer: break;
+    }
+  }
+}
+
+QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {
+  const QSize size = clientSize(screen.design());
+  QImage image(static_cast<int>(std::ceil(size.width() * scale)),
+               static_cast<int>(std::ceil(size.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(scale);
+  QPainter painter(&image);
+  paintForm(painter, screen, pictures);
+  return image;
+}
+
+Control* controlAt(Form& form, QPoint point) {
+  for (Control& c : form.controls()) {
+    if (!c.Visible) continue;
+    if (c.kind != ControlKind::Label && c.kind != ControlKind::Image) continue;
+    if (pixelBox(c).contains(point)) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace kestrin::qt

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include "shell/control.h"
+#include "shell/design.h"
+
+class QPainter;
+
+namespace kestrin {
+class Form;
+class Screen;
+}  // namespace kestrin
+
+namespace kestrin::qt {
+
+// 15 twips to the logical pixel, to the nearest whole pixel. Every edge goes
+// through here, so controls that share an edge in twips share it in pixels.
+int toPixels(double twips);
+
+// A control's box in whole logical pixels of its screen's client area.
+QRect pixelBox(const Control& control);
+
+// The client area a screen opens with.
+QSize clientSize(const ScreenDesign& design);
+
+QColor toQColor(Colour colour);
+
+// The label and button font: the designs' "MS Sans Serif" drawn in DejaVu
+// Sans at points x 96 / 72 pixels, whatever DPI the display reports, so
+// text lays out alike on every machine.
+QFont toQFont(const Font& font);
+
+// The designs' pictures, decoded once from the resources compiled into the
+// program, and each size they are drawn at, scaled once.
+class PictureCache {
+ public:
+  // The picture at its own size; a null image if there is none by that name.
+  const QImage& picture(std::string_view name);
+  // The picture scaled (smoothly) to a size in device pixels.
+  const QImage& scaled(std::string_view name, QSize deviceSize);
+
+ private:
+  std::map<std::string, QImage, std::less<>> pictures_;
+  std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+};
+
+// Paints a screen's client area as the model has it now: the ground in the
+// screen's colour, then every visible control from the back of the design
+// order to the front. Buttons are widgets of their own and are not painted
+// here. A screen that is not loaded paints as bare ground.
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
+
+// The same, into an image of the design's client size at `scale` device
+// pixels per logical pixel.
+QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures);
+
+// The visible label or picture under a point of the client area, front
+// first; null for the ground (shapes take no clicks).
+Control* controlAt(Form& form, QPoint point);
+
+}  // namespace kestrin::qt
