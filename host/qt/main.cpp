@@ -1,0 +1,27 @@
+// kestrin: the game collection in real windows.
+#include <exception>
+#include <iostream>
+
+#include <QApplication>
+
+#include "host/qt/qt_host.h"
+#include "host/qt/tick_alarm.h"
+
+int main(int argc, char** argv) {
+  const kestrin::qt::SteadyClock clock;  // the program's time starts here
+  QApplication app(argc, argv);
+  // The model says when the program ends, not the last window closing.
+  QApplication::setQuitOnLastWindowClosed(false);
+  try {
+    kestrin::qt::TimerFdAlarm alarm(clock);
+    kestrin::qt::QtHost host(clock, alarm);
+    alarm.setWakeHandler([&host] { host.wake(); });
+    host.setEndHandler([] { QCoreApplication::exit(0); });
+    host.start();
+    if (host.program().ended()) return 0;
+    return QApplication::exec();
+  } catch (const std::exception& error) {
+    std::cerr << "kestrin: " << error.what() << '\n';
+    return 1;
+  }
+}

@@ -1,0 +1,234 @@
+#include "qt_host.h"
+
+#include <algorithm>
+#include <string>
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "host/qt/key_map.h"
+#include "host/qt/screen_window.h"
+
+namespace kestrin::qt {
+
+namespace {
+
+// How long a plain key release waits for the press that would make it half
+// of a repeat. The window system sends the two together, so a few
+// milliseconds are plenty, and a real key-up is at most a third of a tick late.
+constexpr int kHeldReleaseMs = 5;
+
+QString toQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QtHost::QtHost(const Clock& clock, Alarm& alarm)
+    : alarm_(alarm),
+      program_(*this, clock, std::string(kProgramTitle)),
+      keys_([this](const KeyStroke& stroke) { deliverKey(stroke); }) {
+  heldKeyTimer_.setSingleShot(true);
+  heldKeyTimer_.setInterval(kHeldReleaseMs);
+  QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });
+}
+
+QtHost::~QtHost() {
+  alarm_.arm(std::nullopt);
+  for (Entry& e : windows_) retire(e);
+  windows_.clear();
+  // Windows retired with deleteLater() go now, while the program they were
+  // showing still exists.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtHost::start(const Registration& addScreens, std::string_view firstScreen) {
+  addScreens(program_);
+  program_.start(firstScreen);
+  settle();
+}
+
+ScreenWindow* QtHost::window(std::string_view screenName) const {
+  for (const Entry& e : windows_) {
+    if (e.screen->name() == screenName) return e.window.get();
+  }
+  return nullptr;
+}
+
+// ---- events ----
+
+void QtHost::key(const QKeyEvent& event) {
+  if (boxOpen_) return;
+  const bool pressed = event.type() == QEvent::KeyPress;
+  const std::optional<std::int16_t> code = virtualKeyCode(event.key(), event.modifiers());
+  if (!code) {
+    keys_.flush();  // a key the games never see still ends a held release's wait
+  } else if (pressed) {
+    keys_.press(*code, shiftMask(event.key(), event.modifiers(), true), event.timestamp());
+  } else {
+    keys_.release(*code, shiftMask(event.key(), event.modifiers(), false), event.timestamp(),
+                  event.isAutoRepeat());
+  }
+  if (keys_.holding()) {
+    heldKeyTimer_.start();
+  } else {
+    heldKeyTimer_.stop();
+  }
+}
+
+void QtHost::deliverKey(const KeyStroke& stroke) {
+  if (boxOpen_) return;
+  if (stroke.down) {
+    program_.keyDown(stroke.code, stroke.shift);
+  } else {
+    program_.keyUp(stroke.code, stroke.shift);
+  }
+  settle();
+}
+
+void QtHost::releaseHeldKey() {
+  if (boxOpen_) {
+    heldKeyTimer_.start();  // the model takes nothing now; try again after the box
+    return;
+  }
+  keys_.flush();
+}
+
+void QtHost::click(Screen& screen, Control* control) {
+  if (boxOpen_) return;
+  heldKeyTimer_.stop();
+  keys_.flush();  // a key let go before the click reaches the model first
+  if (program_.ended()) return;
+  program_.click(screen, control);
+  settle();
+}
+
+void QtHost::close(Screen& screen) {
+  if (boxOpen_) return;
+  heldKeyTimer_.stop();
+  keys_.flush();
+  if (program_.ended()) return;
+  program_.close(screen);
+  settle();
+}
+
+void QtHost::activated(Screen& screen) {
+  if (boxOpen_ || program_.ended()) return;
+  program_.activate(screen);
+  shownActive_ = program_.activeScreen();  // the window system's choice stands
+}
+
+void QtHost::wake() {
+  if (boxOpen_) {
+    // The alarm also goes off inside the box's own event loop: the model
+    // drops the ticks due, and the alarm waits for the next period rather
+    // than going off again at once. Nothing is drawn mid-handler.
+    program_.tick();
+    alarm_.arm(program_.nextTickDue());
+    return;
+  }
+  while (program_.tick()) {
+  }
+  settle();
+}
+
+void QtHost::messageBox(std::string_view text, std::string_view title) {
+  QWidget* parent = nullptr;
+  if (const Screen* active = program_.activeScreen()) {
+    if (Entry* e = entry(*active); e != nullptr && e->window->isVisible()) parent = e->window.get();
+  }
+  QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(text), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles put a tick on it
+  box.setWindowModality(Qt::ApplicationModal);
+  struct Open {
+    bool& flag;
+    explicit Open(bool& f) : flag(f) { flag = true; }
+    ~Open() { flag = false; }
+    Open(const Open&) = delete;
+    Open& operator=(const Open&) = delete;
+  } open(boxOpen_);
+  box.exec();
+}
+
+// ---- keeping the windows in step with the model ----
+
+void QtHost::settle() {
+  sync();
+  alarm_.arm(program_.nextTickDue());
+}
+
+QtHost::Entry* QtHost::entry(const Screen& screen) {
+  for (Entry& e : windows_) {
+    if (e.screen == &screen) return &e;
+  }
+  return nullptr;
+}
+
+void QtHost::retire(Entry& entry) {
+  if (!entry.window) return;
+  entry.window->retire();
+  // Not deleted here: this may be the window whose close event is running.
+  entry.window.release()->deleteLater();
+}
+
+void QtHost::sync() {
+  if (program_.ended()) {
+    for (Entry& e : windows_) retire(e);
+    windows_.clear();
+    heldKeyTimer_.stop();
+    shownActive_ = nullptr;
+    if (!endHandled_) {
+      endHandled_ = true;
+      if (ended_) ended_();
+    }
+    return;
+  }
+
+  // A screen unloaded, or unloaded and loaded again, loses its window.
+  for (Entry& e : windows_) {
+    if (!e.screen->loaded() || e.window->loadSerial() != e.screen->loadSerial()) retire(e);
+  }
+  std::erase_if(windows_, [](const Entry& e) { return !e.window; });
+  for (const auto& s : program_.screens()) {
+    if (s->loaded() && entry(*s) == nullptr) {
+      windows_.push_back({s.get(), std::make_unique<ScreenWindow>(*this, *s)});
+    }
+  }
+
+  // Drawn before shown, so a new window's first paint is its design.
+  for (Entry& e : windows_) {
+    if (e.screen->form()->consumeChanges()) {
+      e.window->syncButtons();
+      e.window->redraw();
+    }
+  }
+
+  // Shown before hidden: the next screen is up before the last one goes.
+  Screen* active = program_.activeScreen();
+  bool activeOpened = false;
+  for (Entry& e : windows_) {
+    if (e.screen->visible() && !e.window->isVisible()) {
+      e.window->open();
+      activeOpened = activeOpened || e.screen == active;
+    }
+  }
+  for (Entry& e : windows_) {
+    if (!e.screen->visible() && e.window->isVisible()) e.window->hide();
+  }
+
+  for (Entry& e : windows_) e.window->syncFocus();
+  // Nothing becomes active by being shown (with no window manager, at
+  // least): the screen the model made active is raised and given the keys.
+  if (active != nullptr && (active != shownActive_ || activeOpened)) {
+    ScreenWindow* w = entry(*active)->window.get();
+    w->raise();
+    w->activateWindow();
+  }
+  shownActive_ = active;
+}
+
+}  // namespace kestrin::qt

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <QTimer>
+
+#include "host/common/catalog.h"
+#include "host/qt/key_repeat.h"
+#include "host/qt/paint.h"
+#include "host/qt/tick_alarm.h"
+#include "shell/program.h"
+
+class QKeyEvent;
+
+namespace kestrin::qt {
+
+class ScreenWindow;
+
+// Shows the model in Qt windows. Every window system event becomes one call
+// on the Program; after each, the windows are made to match the model:
+// opened, shown, hidden, repainted, focused, closed. While a message box is
+// open nothing reaches the model but the alarm, whose ticks it drops.
+class QtHost final : public Host {
+ public:
+  using Registration = std::function<void(Program&)>;
+
+  QtHost(const Clock& clock, Alarm& alarm);
+  ~QtHost() override;
+  QtHost(const QtHost&) = delete;
+  QtHost& operator=(const QtHost&) = delete;
+
+  // Registers the screens (every Kestrin screen unless told otherwise) and
+  // shows the first one.
+  void start(const Registration& addScreens = addKestrinScreens,
+             std::string_view firstScreen = kFirstScreen);
+  // Called once, when the program has ended and its windows are gone.
+  void setEndHandler(std::function<void()> ended) { ended_ = std::move(ended); }
+
+  Program& program() { return program_; }
+  PictureCache& pictures() { return pictures_; }
+  ScreenWindow* window(std::string_view screenName) const;
+  bool boxOpen() const { return boxOpen_; }
+
+  // From the windows.
+  void key(const QKeyEvent& event);
+  void click(Screen& screen, Control* control);
+  void close(Screen& screen);
+  void activated(Screen& screen);
+  // From the alarm: the next tick is due.
+  void wake();
+
+  void messageBox(std::string_view text, std::string_view title) override;
+
+ private:
+  struct Entry {
+    Screen* screen;
+    std::unique_ptr<ScreenWindow> window;
+  };
+
+  void deliverKey(const KeyStroke& stroke);
+  void releaseHeldKey();
+  void settle();  // after every delivery: windows, then the alarm
+  void sync();
+  void retire(Entry& entry);
+  Entry* entry(const Screen& screen);
+
+  Alarm& alarm_;
+  PictureCache pictures_;
+  Program program_;
+  KeyRepeatFilter keys_;
+  QTimer heldKeyTimer_;
+  std::vector<Entry> windows_;  // after program_: windows go first
+  const Screen* shownActive_ = nullptr;
+  bool boxOpen_ = false;
+  bool endHandled_ = false;
+  std::function<void()> ended_;
+};
+
+}  // namespace kestrin::qt

@@ -1,0 +1,172 @@
+#include "screen_window.h"
+
+#include <cmath>
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegion>
+
+#include "host/qt/paint.h"
+#include "host/qt/qt_host.h"
+#include "shell/screen.h"
+
+namespace kestrin::qt {
+
+namespace {
+
+QString toQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
+    : host_(host), design_(screen.design()), screen_(&screen), loadSerial_(screen.loadSerial()) {
+  setWindowTitle(toQString(design_.caption));
+  // The window itself takes the keys; a button only when it is clicked.
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  resize(clientSize(design_));
+
+  const auto& controls = screen.form()->controls();
+  for (std::size_t slot = 0; slot < controls.size(); ++slot) {
+    const Control& c = controls[slot];
+    if (c.kind != ControlKind::CommandButton) continue;
+    auto* widget = new QPushButton(QString::fromStdString(c.Caption), this);
+    widget->setFocusPolicy(Qt::ClickFocus);
+    widget->setAutoDefault(false);
+    widget->setFont(toQFont(c.font));
+    widget->setGeometry(pixelBox(c));
+    widget->setVisible(c.Visible);
+    // Keys on the button go to the model, which decides whether they click it.
+    widget->installEventFilter(this);
+    connect(widget, &QPushButton::clicked, this, [this, slot] {
+      if (screen_ != nullptr && screen_->loaded()) {
+        host_.click(*screen_, &screen_->form()->controls()[slot]);
+      }
+    });
+    buttons_.push_back({slot, widget});
+  }
+  // A button listed earlier in the design is in front of a later one.
+  for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) it->widget->raise();
+}
+
+void ScreenWindow::retire() {
+  screen_ = nullptr;
+  hide();
+}
+
+void ScreenWindow::redraw() {
+  if (screen_ == nullptr) return;
+  frame_ = renderScreen(*screen_, devicePixelRatioF(), host_.pictures());
+  update();
+}
+
+void ScreenWindow::syncButtons() {
+  if (screen_ == nullptr || !screen_->loaded()) return;
+  const auto& controls = screen_->form()->controls();
+  for (const Button& b : buttons_) {
+    const Control& c = controls[b.slot];
+    b.widget->setGeometry(pixelBox(c));
+    const QString caption = QString::fromStdString(c.Caption);
+    if (b.widget->text() != caption) b.widget->setText(caption);
+    b.widget->setVisible(c.Visible);
+  }
+}
+
+void ScreenWindow::syncFocus() {
+  if (screen_ == nullptr || !screen_->loaded()) return;
+  QWidget* holder = this;
+  if (const Control* focused = screen_->focusedButton()) {
+    if (QPushButton* b = button(*focused)) holder = b;
+  }
+  // Qt leaves the focus on a button that hid itself, and hands it to the
+  // first button when a window is activated: the model says who has it.
+  if (focusWidget() != holder) holder->setFocus(Qt::OtherFocusReason);
+}
+
+void ScreenWindow::open() {
+  if (!opened_) {
+    opened_ = true;
+    if (design_.placement == Placement::Manual) {
+      setGeometry(QRect(QPoint(toPixels(design_.clientLeft), toPixels(design_.clientTop)),
+                        clientSize(design_)));
+    }
+  }
+  show();
+}
+
+QPushButton* ScreenWindow::button(const Control& control) const {
+  if (screen_ == nullptr || !screen_->loaded()) return nullptr;
+  const auto& controls = screen_->form()->controls();
+  for (const Button& b : buttons_) {
+    if (&controls[b.slot] == &control) return b.widget;
+  }
+  return nullptr;
+}
+
+bool ScreenWindow::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      // Here rather than in keyPressEvent: Tab must reach the model too, not
+      // move the focus.
+      return handleKey(event);
+    case QEvent::WindowActivate:
+      if (screen_ != nullptr) host_.activated(*screen_);
+      break;
+    default: break;
+  }
+  return QWidget::event(event);
+}
+
+bool ScreenWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    return handleKey(event);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool ScreenWindow::handleKey(QEvent* event) {
+  if (screen_ != nullptr) host_.key(static_cast<const QKeyEvent&>(*event));
+  event->accept();
+  return true;
+}
+
+void ScreenWindow::paintEvent(QPaintEvent* /*event*/) {
+  // A new display scale needs a new picture; never while a box is open,
+  // when the model is in the middle of a handler.
+  const bool stale = frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF();
+  if (stale && screen_ != nullptr && !host_.boxOpen()) {
+    frame_ = renderScreen(*screen_, devicePixelRatioF(), host_.pictures());
+  }
+  QPainter painter(this);
+  painter.drawImage(QPoint(0, 0), frame_);
+  // A window made larger than its design shows bare ground beyond it.
+  const QRegion beyond = QRegion(rect()).subtracted(QRect(QPoint(0, 0), clientSize(design_)));
+  for (const QRect& r : beyond) painter.fillRect(r, toQColor(design_.backColor));
+}
+
+void ScreenWindow::mousePressEvent(QMouseEvent* event) {
+  if (screen_ == nullptr || !screen_->loaded()) return;
+  Control* hit = nullptr;
+  if (event->button() == Qt::LeftButton) {
+    const QPointF at = event->position();
+    hit = controlAt(*screen_->form(), QPoint(static_cast<int>(std::floor(at.x())),
+                                             static_cast<int>(std::floor(at.y()))));
+  }
+  // Any button on the ground, or a right click anywhere, still makes the
+  // screen the active one.
+  host_.click(*screen_, hit);
+}
+
+void ScreenWindow::closeEvent(QCloseEvent* event) {
+  // The model decides what closes; the window goes when the host syncs.
+  event->ignore();
+  if (screen_ != nullptr) host_.close(*screen_);
+}
+
+}  // namespace kestrin::qt

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <QImage>
+#include <QWidget>
+
+#include "shell/design.h"
+
+class QPushButton;
+
+namespace kestrin {
+class Screen;
+}  // namespace kestrin
+
+namespace kestrin::qt {
+
+class QtHost;
+
+// The window of one loaded screen. It shows the state the host last synced
+// and turns the window system's events into calls on the host; it decides
+// nothing itself.
+class ScreenWindow final : public QWidget {
+ public:
+  ScreenWindow(QtHost& host, Screen& screen);
+
+  // Null once the screen was unloaded: the window is on its way out and
+  // passes nothing on any more.
+  Screen* screen() const { return screen_; }
+  std::uint64_t loadSerial() const { return loadSerial_; }
+  void retire();
+
+  // Renders the model's state now and schedules the paint. The window keeps
+  // showing that picture until the next redraw, so nothing a handler does
+  // on its way to its end (before a message box, say) is ever shown.
+  void redraw();
+  void syncButtons();
+  void syncFocus();
+  // Opens the window where its design says, the first time; later shows
+  // keep the place the player left it at.
+  void open();
+
+  QPushButton* button(const Control& control) const;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Button {
+    std::size_t slot;  // the control's place in the form's control list
+    QPushButton* widget;
+  };
+
+  bool handleKey(QEvent* event);
+
+  QtHost& host_;
+  const ScreenDesign& design_;
+  Screen* screen_;
+  std::uint64_t loadSerial_;
+  std::vector<Button> buttons_;
+  QImage frame_;
+  bool opened_ = false;
+};
+
+}  // namespace kestrin::qt
