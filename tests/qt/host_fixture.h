@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QColor>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include "host/qt/paint.h"
+#include "host/qt/qt_host.h"
+#include "host/qt/screen_window.h"
+#include "shell/program.h"
+
+namespace kestrin::qt::test {
+
+// Time that moves only when a test moves it.
+class ManualClock final : public Clock {
+ public:
+  std::int64_t now() const override { return now_; }
+  void set(std::int64_t micros) { now_ = micros; }
+
+ private:
+  std::int64_t now_ = 0;
+};
+
+// Remembers where the host armed it; it never goes off by itself.
+class ManualAlarm final : public Alarm {
+ public:
+  void arm(std::optional<std::int64_t> due) override { armed = due; }
+  std::optional<std::int64_t> armed;
+};
+
+inline std::string rgbAt(const QImage& image, int x, int y) {
+  return QColor(image.pixel(x, y)).name().toStdString();
+}
+
+inline bool isDark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 96; }
+
+// A host with every Kestrin screen (or the test's own), a clock the test
+// moves and an alarm the test fires.
+class HostTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host = std::make_unique<QtHost>(clock, alarm);
+    host->setEndHandler([this] { ++ends; });
+  }
+  void TearDown() override { host.reset(); }
+
+  void start(const QtHost::Registration& screens = addKestrinScreens,
+             std::string_view first = kFirstScreen) {
+    host->start(screens, first);
+  }
+
+  Program& program() { return host->program(); }
+  ScreenWindow* window(std::string_view screen) const { return host->window(screen); }
+  QWindow* handle(std::string_view screen) const {
+    ScreenWindow* w = window(screen);
+    return w == nullptr ? nullptr : w->windowHandle();
+  }
+  Control& control(std::string_view screen, std::string_view name, int index = -1) {
+    Control* c = program().findScreen(screen)->form()->find(name, index);
+    if (c == nullptr) throw std::logic_error("no control " + std::string(name));
+    return *c;
+  }
+
+  // What the timerfd does in the game: the time reaches the armed deadline
+  // and the host wakes.
+  void tick(int count = 1) {
+    for (int i = 0; i < count && alarm.armed; ++i) {
+      clock.set(*alarm.armed);
+      host->wake();
+    }
+  }
+  // Ticks until done() holds; false if it never did within `limit` ticks.
+  bool tickUntil(const std::function<bool()>& done, int limit) {
+    for (int i = 0; i < limit; ++i) {
+      if (done()) return true;
+      if (!alarm.armed) return false;
+      tick();
+    }
+    return done();
+  }
+
+  // A key as the window system gives it, to whichever window it is sent;
+  // then long enough for a held-back release to reach the model.
+  void keyClick(std::string_view screen, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+    QTest::keyClick(handle(screen), key, mods);
+    settleKeys();
+  }
+  static void settleKeys() { QTest::qWait(20); }
+
+  void clickAt(std::string_view screen, QPoint at) {
+    QTest::mouseClick(handle(screen), Qt::LeftButton, {}, at);
+  }
+  void clickButton(std::string_view screen, std::string_view name) {
+    clickAt(screen, pixelBox(control(screen, name)).center());
+  }
+
+  // The launcher's left picture, clicked where a player would.
+  void openBrickBreaker() {
+    clickAt("Main", QPoint(480 / 15 + 10, 4080 / 15 + 10));
+    ASSERT_NE(window("frmKestrinBrickBreaker"), nullptr);
+  }
+
+  ManualClock clock;
+  ManualAlarm alarm;
+  std::unique_ptr<QtHost> host;
+  int ends = 0;
+};
+
+}  // namespace kestrin::qt::test

@@ -1,0 +1,137 @@
+// Keys from the window system to the key handlers: codes, Shift masks, the
+// focused button, and held keys.
+#include <QApplication>
+
+#include "host/qt/key_map.h"
+#include "host/qt/key_repeat.h"
+#include "host_fixture.h"
+#include "probe_screen.h"
+
+namespace kestrin::qt::test {
+namespace {
+
+using Events = std::vector<std::string>;
+
+TEST(KeyMap, KeypadAndShiftedKeysGiveTheirKeysCode) {
+  const auto code = [](int key, Qt::KeyboardModifiers mods = {}) {
+    return virtualKeyCode(key, mods).value_or(-1);
+  };
+  EXPECT_EQ(code(Qt::Key_Enter, Qt::KeypadModifier), 13);  // the same as Return
+  EXPECT_EQ(code(Qt::Key_7, Qt::KeypadModifier), 103);      // a keypad digit
+  EXPECT_EQ(code(Qt::Key_7), 55);
+  EXPECT_EQ(code(Qt::Key_Left, Qt::KeypadModifier), 37);    // keypad 4 without Num Lock
+  EXPECT_EQ(code(Qt::Key_Exclam, Qt::ShiftModifier), 49);   // Shift+1
+  EXPECT_EQ(code(Qt::Key_Colon, Qt::ShiftModifier), 186);
+  EXPECT_EQ(code(Qt::Key_Z), 90);
+  EXPECT_EQ(code(Qt::Key_F12), 123);
+  EXPECT_EQ(code(Qt::Key_unknown), -1);
+}
+
+TEST(KeyMap, ShiftMaskFollowsTheModifierKeysThemselves) {
+  EXPECT_EQ(shiftMask(Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, true), 5);
+  EXPECT_EQ(shiftMask(Qt::Key_A, Qt::ControlModifier, false), 2);
+  EXPECT_EQ(shiftMask(Qt::Key_Shift, {}, true), 1);
+  EXPECT_EQ(shiftMask(Qt::Key_Shift, Qt::ShiftModifier, false), 0);
+  EXPECT_EQ(shiftMask(Qt::Key_Control, Qt::ShiftModifier, true), 3);
+}
+
+TEST(KeyRepeatFilter, HeldKeyGivesRepeatedDownsAndOneUp) {
+  Events out;
+  KeyRepeatFilter filter([&out](const KeyStroke& s) {
+    out.push_back((s.down ? "down " : "up ") + std::to_string(s.code));
+  });
+  filter.press(37, 0, 100);
+  filter.release(37, 0, 130, true);  // marked repeat
+  EXPECT_FALSE(filter.holding()) << "a marked repeat is no release at all";
+  filter.press(37, 0, 131);  // its press need not share the timestamp
+  filter.release(37, 0, 160, false);  // unmarked repeat: the press has its timestamp
+  EXPECT_TRUE(filter.holding());
+  filter.press(37, 0, 160);
+  EXPECT_FALSE(filter.holding());
+  filter.release(37, 0, 190, false);
+  EXPECT_EQ(out, (Events{"down 37", "down 37", "down 37"}));
+  filter.flush();
+  EXPECT_EQ(out, (Events{"down 37", "down 37", "down 37", "up 37"}));
+}
+
+TEST(KeyRepeatFilter, RealReleaseGoesOutBeforeTheNextKey) {
+  Events out;
+  KeyRepeatFilter filter([&out](const KeyStroke& s) {
+    out.push_back((s.down ? "down " : "up ") + std::to_string(s.code));
+  });
+  filter.press(37, 0, 100);
+  filter.release(37, 0, 200, false);
+  filter.press(37, 0, 250);  // pressed again later: a new press, not a repeat
+  filter.release(37, 0, 300, false);
+  filter.press(39, 0, 300);  // another key at the same time
+  EXPECT_EQ(out, (Events{"down 37", "up 37", "down 37", "up 37", "down 39"}));
+}
+
+class ProbeKeys : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    start([this](Program& p) { addProbeScreens(p, log); }, "frmProbe");
+    ASSERT_NE(window("frmOther"), nullptr);
+    ASSERT_EQ(program().activeScreen()->name(), "frmProbe");
+  }
+  Events take() { return std::exchange(log.events, {}); }
+
+  ProbeLog log;
+};
+
+TEST_F(ProbeKeys, KeysReachActiveScreenWithCodeAndShift) {
+  keyClick("frmProbe", Qt::Key_A, Qt::ShiftModifier);
+  keyClick("frmProbe", Qt::Key_Tab);  // not a focus move: the game gets it
+  EXPECT_EQ(take(), (Events{"frmProbe down 16/1", "frmProbe down 65/1", "frmProbe up 65/1",
+                            "frmProbe up 16/0", "frmProbe down 9/0", "frmProbe up 9/0"}));
+  // A key sent to the other window still goes where the model's focus is.
+  keyClick("frmOther", Qt::Key_Space);
+  EXPECT_EQ(take(), (Events{"frmProbe down 32/0", "frmProbe up 32/0"}));
+}
+
+TEST_F(ProbeKeys, SpaceAndEnterOnFocusedButtonClickItOnce) {
+  ScreenWindow* probe = window("frmProbe");
+  QPushButton* go = probe->button(control("frmProbe", "cmdGo"));
+  clickButton("frmProbe", "cmdGo");
+  EXPECT_EQ(take(), (Events{"frmProbe click"}));
+  EXPECT_EQ(probe->focusWidget(), go);
+
+  keyClick("frmProbe", Qt::Key_Space);
+  keyClick("frmProbe", Qt::Key_Return);
+  keyClick("frmProbe", Qt::Key_Enter, Qt::KeypadModifier);
+  keyClick("frmProbe", Qt::Key_Left);  // goes nowhere while the button has the focus
+  EXPECT_EQ(take(), (Events{"frmProbe click", "frmProbe click", "frmProbe click"}));
+
+  log.hideButtonOnClick = true;
+  keyClick("frmProbe", Qt::Key_Space);
+  // The button hid itself on the way down: the screen holds the focus again
+  // and gets the key's way up.
+  EXPECT_EQ(take(), (Events{"frmProbe click", "frmProbe up 32/0"}));
+  EXPECT_FALSE(go->isVisible());
+  EXPECT_EQ(probe->focusWidget(), probe);
+  keyClick("frmProbe", Qt::Key_Space);
+  EXPECT_EQ(take(), (Events{"frmProbe down 32/0", "frmProbe up 32/0"}));
+}
+
+TEST_F(ProbeKeys, QtFocusOnButtonDoesNotOverruleModel) {
+  // Qt may put the focus on the button by itself; the model still says the
+  // screen has it, and the button must not click itself.
+  window("frmProbe")->button(control("frmProbe", "cmdGo"))->setFocus();
+  keyClick("frmProbe", Qt::Key_Space);
+  EXPECT_EQ(take(), (Events{"frmProbe down 32/0", "frmProbe up 32/0"}));
+  EXPECT_EQ(window("frmProbe")->focusWidget(), window("frmProbe"));
+}
+
+TEST_F(ProbeKeys, WindowSystemActivationMovesTheKeys) {
+  ScreenWindow* other = window("frmOther");
+  other->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(other));
+  EXPECT_EQ(program().activeScreen()->name(), "frmOther");
+  EXPECT_TRUE(log.events.empty()) << "activation runs no handler";
+  keyClick("frmOther", Qt::Key_Up);
+  EXPECT_EQ(take(), (Events{"frmOther down 38/0", "frmOther up 38/0"}));
+}
+
+}  // namespace
+}  // namespace kestrin::qt::test

@@ -1,0 +1,173 @@
+// What the windows show, read back from grabbed pixels. Every grab is also
+// written out as a PNG next to the test binary, to be looked at.
+#include <QPixmap>
+
+#include "host_fixture.h"
+
+namespace kestrin::qt::test {
+namespace {
+
+constexpr std::string_view kLevel1 = "frmKestrinBrickBreaker";
+const std::string kGround = "#f0f0f0";
+
+QImage grabbed(ScreenWindow* window, const char* file) {
+  QImage image = window->grab().toImage();
+  image.save(QStringLiteral(KESTRIN_QT_TEST_OUTPUT "/") + QLatin1String(file));
+  return image;
+}
+
+// Dark pixels in a column of a box: text that spills out of a label shows here.
+int darkInColumn(const QImage& image, int x, int top, int bottom) {
+  int dark = 0;
+  for (int y = top; y < bottom; ++y) dark += isDark(image, x, y) ? 1 : 0;
+  return dark;
+}
+
+TEST_F(HostTest, LauncherShowsCaptionAndBothTitleCards) {
+  start();
+  const QImage shot = grabbed(window("Main"), "launcher.png");
+  ASSERT_EQ(shot.size(), QSize(699, 512));
+  EXPECT_EQ(rgbAt(shot, 5, 5), "#ffffff");
+
+  // The title cards at their own size, pixel for pixel.
+  for (auto [name, left] : {std::pair{"brickbreaker-title.jpg", 32}, {"dodge-title.jpg", 368}}) {
+    const QImage& card = host->pictures().picture(name);
+    ASSERT_EQ(card.size(), QSize(300, 200)) << name;
+    for (QPoint p : {QPoint(0, 0), QPoint(150, 100), QPoint(299, 199), QPoint(40, 170)}) {
+      EXPECT_EQ(QColor(shot.pixel(left + p.x(), 272 + p.y())), QColor(card.pixel(p)))
+          << name << " at " << p.x() << "," << p.y();
+    }
+  }
+
+  // "Click On The Game You Want To Play": bold dark text on two lines, each
+  // centred in the white box.
+  const QRect caption(152, 72, 425, 81);
+  for (auto [top, bottom] : {std::pair{caption.top(), caption.top() + 40},
+                             std::pair{caption.top() + 40, caption.bottom() + 1}}) {
+    int leftmost = caption.right();
+    int rightmost = caption.left();
+    int dark = 0;
+    for (int x = caption.left(); x <= caption.right(); ++x) {
+      for (int y = top; y < bottom; ++y) {
+        if (!isDark(shot, x, y)) continue;
+        ++dark;
+        leftmost = std::min(leftmost, x);
+        rightmost = std::max(rightmost, x);
+      }
+    }
+    EXPECT_GT(dark, 600) << "bold 32-pixel text from " << top;
+    EXPECT_NEAR((leftmost + rightmost) / 2.0, caption.center().x(), 4.0) << "line from " << top;
+  }
+  // The short second line shows it is centred, not set from the left.
+  EXPECT_EQ(darkInColumn(shot, caption.left() + 40, caption.top() + 40, caption.bottom()), 0);
+  EXPECT_EQ(rgbAt(shot, caption.left() + 2, caption.top() + 2), "#ffffff");
+}
+
+TEST_F(HostTest, BrickBreakerShowsBallPaddleBricksAndPlayfield) {
+  start();
+  openBrickBreaker();
+  const QImage shot = grabbed(window(kLevel1), "brickbreaker-level1.png");
+  ASSERT_EQ(shot.size(), QSize(889, 641));
+  EXPECT_EQ(rgbAt(shot, 100, 10), kGround);
+
+  // Ball (512, 568, 25 x 25): red inside a black ring, round.
+  EXPECT_EQ(rgbAt(shot, 524, 580), "#ff0000");
+  EXPECT_TRUE(isDark(shot, 524, 568));
+  EXPECT_EQ(rgbAt(shot, 512, 568), kGround) << "the corner of an oval's box is not drawn";
+  // Paddle (488, 600, 81 x 17).
+  EXPECT_EQ(rgbAt(shot, 528, 608), "#000000");
+  EXPECT_EQ(rgbAt(shot, 487, 608), kGround);
+  // Every brick brown, in a black outline on its own edge pixels.
+  for (int i = 0; i < 8; ++i) {
+    const QRect box = pixelBox(control(kLevel1, "Brick", i));
+    EXPECT_EQ(rgbAt(shot, box.center().x(), box.center().y()), "#804000") << "Brick " << i;
+    EXPECT_EQ(rgbAt(shot, box.center().x(), box.top()), "#000000") << "Brick " << i;
+    EXPECT_EQ(rgbAt(shot, box.center().x(), box.top() + 1), "#804000") << "Brick " << i;
+    EXPECT_EQ(rgbAt(shot, box.center().x(), box.bottom()), "#000000") << "Brick " << i;
+  }
+  // The playfield (232, 16, 641 x 609): an outline with the ground inside.
+  EXPECT_EQ(rgbAt(shot, 232, 300), "#000000");
+  EXPECT_EQ(rgbAt(shot, 233, 300), kGround);
+  EXPECT_EQ(rgbAt(shot, 872, 300), "#000000");
+  EXPECT_EQ(rgbAt(shot, 871, 300), kGround);
+  EXPECT_EQ(rgbAt(shot, 300, 624), "#000000");
+
+  // "Lives" (56, 128, 97 x 57) is wider than its label: clipped to it.
+  EXPECT_GT(darkInColumn(shot, 60, 128, 185) + darkInColumn(shot, 100, 128, 185), 0);
+  EXPECT_EQ(darkInColumn(shot, 55, 128, 185), 0);
+  EXPECT_EQ(darkInColumn(shot, 153, 128, 185), 0);
+  EXPECT_EQ(rgbAt(shot, 57, 129), kGround);
+}
+
+TEST_F(HostTest, WindowRepaintsWhatTheHandlersMoved) {
+  start();
+  openBrickBreaker();
+  QTest::keyPress(handle(kLevel1), Qt::Key_Left);
+  tick(4);  // the paddle is now at 6920 twips: 461 to 542 pixels
+  const QImage shot = grabbed(window(kLevel1), "brickbreaker-level1-moved.png");
+  EXPECT_EQ(rgbAt(shot, 470, 608), "#000000");
+  EXPECT_EQ(rgbAt(shot, 560, 608), kGround);
+}
+
+TEST_F(HostTest, DoubleScaleKeepsOutlinesCrisp) {
+  start();
+  openBrickBreaker();
+  const QImage image = renderScreen(*program().findScreen(kLevel1), 2.0, host->pictures());
+  image.save(QStringLiteral(KESTRIN_QT_TEST_OUTPUT "/brickbreaker-level1-2x.png"));
+  ASSERT_EQ(image.size(), QSize(1778, 1282));
+  // Brick 0 is 232, 48 logical: its top outline is exactly two device rows.
+  EXPECT_EQ(rgbAt(image, 500, 95), kGround);
+  EXPECT_EQ(rgbAt(image, 500, 96), "#000000");
+  EXPECT_EQ(rgbAt(image, 500, 97), "#000000");
+  EXPECT_EQ(rgbAt(image, 500, 98), "#804000");
+  EXPECT_EQ(rgbAt(image, 1048, 1160), "#ff0000");  // the ball's middle
+}
+
+TEST_F(HostTest, StretchedPicturesKeepTheirTransparency) {
+  start();
+  Screen& level3 = program().screen("frmKestrinBrickBreakerLvl3");
+  program().load(level3);
+  const QImage image = renderScreen(level3, 1.0, host->pictures());
+  image.save(QStringLiteral(KESTRIN_QT_TEST_OUTPUT "/brickbreaker-level3.png"));
+
+  // The monkey (504, 0, 80 x 56): ground shows through its corner, and the
+  // picture fills much of the box.
+  EXPECT_EQ(rgbAt(image, 504, 0), kGround);
+  const QRect monkey(504, 0, 80, 56);
+  int drawn = 0;
+  for (int y = monkey.top(); y <= monkey.bottom(); ++y) {
+    for (int x = monkey.left(); x <= monkey.right(); ++x) drawn += rgbAt(image, x, y) != kGround;
+  }
+  EXPECT_GT(drawn, monkey.width() * monkey.height() / 4);
+  EXPECT_LT(drawn, monkey.width() * monkey.height() * 9 / 10);
+  // The monkey is in front of the banana: where it is opaque it hides the
+  // banana, where it is clear the banana shows through.
+  const QImage& ape = host->pictures().scaled("monkey.gif", monkey.size());
+  const QImage& fruit = host->pictures().scaled("banana.gif", QSize(48, 40));
+  int opaque = 0;
+  int hidden = 0;
+  int seen = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const QRgb front = ape.pixel(520 - 504 + x, 8 + y);
+      const QRgb shown = image.pixel(520 + x, 8 + y);
+      if (qAlpha(front) == 255) {
+        ++opaque;
+        hidden += shown == front ? 1 : 0;
+      } else if (qAlpha(front) == 0 && qAlpha(fruit.pixel(x, y)) == 255) {
+        seen += shown == fruit.pixel(x, y) ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_GT(opaque, 100);
+  EXPECT_EQ(hidden, opaque);
+  EXPECT_GT(seen, 10);
+
+  // The top row of bricks is dark red, the rest brown.
+  EXPECT_EQ(rgbAt(image, pixelBox(control("frmKestrinBrickBreakerLvl3", "Brick", 0)).center().x(),
+                  pixelBox(control("frmKestrinBrickBreakerLvl3", "Brick", 0)).center().y()),
+            "#c00000");
+}
+
+}  // namespace
+}  // namespace kestrin::qt::test

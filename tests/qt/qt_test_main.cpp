@@ -1,0 +1,24 @@
+// One QApplication for every Qt host test, on the offscreen platform unless
+// the environment says otherwise.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  if (runtime.isEmpty()) {
+    runtime = QDir::tempPath().toUtf8() + "/kestrin-qt-tests-runtime";
+    qputenv("XDG_RUNTIME_DIR", runtime);
+  }
+  ::mkdir(runtime.constData(), 0700);  // Qt wants it there, and private
+
+  testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,81 @@
+// One window per loaded screen: opened, placed, closed with its close box.
+#include <QApplication>
+
+#include "host_fixture.h"
+#include "probe_screen.h"
+
+namespace kestrin::qt::test {
+namespace {
+
+constexpr std::string_view kLevel1 = "frmKestrinBrickBreaker";
+
+TEST_F(HostTest, ManualPlacementPutsClientAreaAtItsPlace) {
+  ProbeLog log;
+  start([&log](Program& p) { addProbeScreens(p, log); }, "frmProbe");
+  EXPECT_EQ(window("frmOther")->geometry(), QRect(100, 200, 300, 200));
+  EXPECT_EQ(window("frmProbe")->size(), QSize(300, 200));
+  QPushButton* go = window("frmProbe")->button(control("frmProbe", "cmdGo"));
+  EXPECT_EQ(go->geometry(), QRect(100, 100, 100, 40));
+  EXPECT_EQ(go->focusPolicy(), Qt::ClickFocus);
+}
+
+TEST_F(HostTest, ClosingGameBringsLauncherBackAndReopensFresh) {
+  start();
+  openBrickBreaker();
+  keyClick(kLevel1, Qt::Key_Space);
+  tick(5);
+
+  window(kLevel1)->close();
+  EXPECT_EQ(window(kLevel1), nullptr);
+  EXPECT_FALSE(program().findScreen(kLevel1)->loaded());
+  EXPECT_TRUE(window("Main")->isVisible());
+  EXPECT_EQ(program().activeScreen()->name(), "Main");
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window("Main")));
+  EXPECT_FALSE(alarm.armed) << "the closed game's timer stopped";
+
+  openBrickBreaker();
+  EXPECT_TRUE(window(kLevel1)->isVisible());
+  EXPECT_TRUE(control(kLevel1, "lblStart").Visible) << "a game opened again starts from its design";
+  EXPECT_EQ(control(kLevel1, "shpBall").Left, 7680);
+  EXPECT_EQ(ends, 0);
+}
+
+TEST_F(HostTest, LevelAdvanceSwapsWindowsInOneTick) {
+  start();
+  openBrickBreaker();
+  // Only brick 0 left, and the ball just under it.
+  for (int i = 1; i < 8; ++i) control(kLevel1, "Brick", i).Visible = false;
+  control(kLevel1, "shpBall").Left = 3800;
+  control(kLevel1, "shpBall").Top = 1250;
+  keyClick(kLevel1, Qt::Key_Space);
+  tick();
+
+  constexpr std::string_view kLevel2 = "frmKestrinBrickBreakerLvl2";
+  EXPECT_EQ(window(kLevel1), nullptr);
+  ScreenWindow* next = window(kLevel2);
+  ASSERT_NE(next, nullptr);
+  EXPECT_TRUE(next->isVisible());
+  EXPECT_EQ(next->windowTitle(), "Kestrin Brick Breaker Level 2");
+  EXPECT_EQ(next->size(), QSize(888, 654));
+  EXPECT_TRUE(QTest::qWaitForWindowActive(next));
+  ASSERT_TRUE(alarm.armed);
+
+  const float start = control(kLevel2, "Paddle").Left;
+  QTest::keyPress(handle(kLevel2), Qt::Key_Right);
+  tick();
+  EXPECT_EQ(control(kLevel2, "Paddle").Left, start + 100);
+}
+
+TEST_F(HostTest, ClosingLauncherAloneEndsProgram) {
+  start();
+  window("Main")->close();
+  EXPECT_TRUE(program().ended());
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(window("Main"), nullptr);
+  for (const QWidget* w : QApplication::topLevelWidgets()) {
+    EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace kestrin::qt::test
