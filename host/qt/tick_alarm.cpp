@@ -25,15 +25,15 @@ TimerFdAlarm::~TimerFdAlarm() {
 }
 
 void TimerFdAlarm::arm(std::optional<std::int64_t> due) {
-  itimerspec spec{};  // all zero: disarmed
+  itimerspec setting{};  // all zero: disarmed
   if (due) {
     const auto deadline = clock_.start().time_since_epoch() + std::chrono::microseconds(*due);
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline).count();
-    spec.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+    setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+    setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    if (setting.it_value.tv_sec == 0 && setting.it_value.tv_nsec == 0) setting.it_value.tv_nsec = 1;
   }
-  if (timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+  if (timerfd_settime(fd_, TFD_TIMER_ABSTIME, &setting, nullptr) != 0) {
     throw std::system_error(errno, std::generic_category(), "timerfd_settime");
   }
 }
