@@ -99,9 +99,11 @@ void QtHost::releaseHeldKey() {
 
 void QtHost::click(Screen& screen, Control* control) {
   if (boxOpen_) return;
+  const std::uint64_t load = screen.loadSerial();
   heldKeyTimer_.stop();
   keys_.flush();  // a key let go before the click reaches the model first
-  if (program_.ended()) return;
+  // Its handler may have unloaded the screen, and the control with it.
+  if (program_.ended() || !screen.loaded() || screen.loadSerial() != load) return;
   program_.click(screen, control);
   settle();
 }
