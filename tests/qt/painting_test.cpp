@@ -169,5 +169,44 @@ TEST_F(HostTest, StretchedPicturesKeepTheirTransparency) {
             "#c00000");
 }
 
+TEST_F(HostTest, DodgeShowsItsFourBallsAndThePlayerWhereTheModelPutsThem) {
+  start();
+  clickAt("Main", QPoint(5520 / 15 + 10, 4080 / 15 + 10));
+  constexpr std::string_view kDodge = "frmKestrinDodge";
+  ASSERT_NE(window(kDodge), nullptr);
+  // All four in play, spread out so that none covers another or the player.
+  const std::pair<const char*, QPoint> places[] = {
+      {"shpBall", {4000, 1000}}, {"shpBall2", {6000, 1000}},
+      {"shpBall3", {8000, 1000}}, {"shpBall4", {10000, 3000}}};
+  for (const auto& [name, at] : places) {
+    Control& ball = control(kDodge, name);
+    ball.Visible = true;
+    ball.Left = static_cast<float>(at.x());
+    ball.Top = static_cast<float>(at.y());
+  }
+  tick();  // each moves by its steps and the window is repainted
+  const QImage shot = grabbed(window(kDodge), "dodge.png");
+  ASSERT_EQ(shot.size(), QSize(889, 653));
+
+  const std::pair<const char*, const char*> colours[] = {
+      {"shpBall", "#ff0000"}, {"shpBall2", "#000000"}, {"shpBall3", "#0000c0"},
+      {"shpBall4", "#ff80ff"}};
+  for (const auto& [name, colour] : colours) {
+    const QRect box = pixelBox(control(kDodge, name));
+    EXPECT_EQ(rgbAt(shot, box.center().x(), box.center().y()), colour) << name;
+    EXPECT_EQ(rgbAt(shot, box.left(), box.top()), kGround) << name << ": a circle, not a square";
+  }
+  // The pink ball is the large one: 57 pixels across, filled 20 pixels out.
+  const QRect big = pixelBox(control(kDodge, "shpBall4"));
+  EXPECT_EQ(big.width(), 57);
+  EXPECT_EQ(rgbAt(shot, big.center().x() + 20, big.center().y()), "#ff80ff");
+  // The player, a black rectangle right into its corners.
+  const QRect player = pixelBox(control(kDodge, "Paddle"));
+  EXPECT_EQ(player.size(), QSize(41, 33));
+  EXPECT_EQ(rgbAt(shot, player.center().x(), player.center().y()), "#000000");
+  EXPECT_EQ(rgbAt(shot, player.left() + 1, player.top() + 1), "#000000");
+  EXPECT_EQ(rgbAt(shot, player.left() - 1, player.top()), kGround);
+}
+
 }  // namespace
 }  // namespace kestrin::qt::test
