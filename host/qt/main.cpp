@@ -4,12 +4,16 @@
 
 #include <QApplication>
 
+#include "host/qt/app_icon.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/tick_alarm.h"
 
 int main(int argc, char** argv) {
   const kestrin::qt::SteadyClock clock;  // the program's time starts here
   QApplication app(argc, argv);
+  // Ties the windows to the installed desktop entry (its name and icon in
+  // docks and task switchers, on Wayland too).
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kestrin::qt::kApplicationId));
   // The model says when the program ends, not the last window closing.
   QApplication::setQuitOnLastWindowClosed(false);
   try {

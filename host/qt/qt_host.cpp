@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "host/qt/app_icon.h"
 #include "host/qt/key_map.h"
 #include "host/qt/screen_window.h"
 
@@ -31,6 +33,8 @@ QtHost::QtHost(const Clock& clock, Alarm& alarm)
     : alarm_(alarm),
       program_(*this, clock, std::string(kProgramTitle)),
       keys_([this](const KeyStroke& stroke) { deliverKey(stroke); }) {
+  // Every window the host opens, message boxes too, shows the program's icon.
+  QApplication::setWindowIcon(programIcon());
   heldKeyTimer_.setSingleShot(true);
   heldKeyTimer_.setInterval(kHeldReleaseMs);
   QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });

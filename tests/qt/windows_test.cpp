@@ -1,5 +1,6 @@
 // One window per loaded screen: opened, placed, closed with its close box.
 #include <QApplication>
+#include <QIcon>
 
 #include "host_fixture.h"
 #include "probe_screen.h"
@@ -64,6 +65,23 @@ TEST_F(HostTest, LevelAdvanceSwapsWindowsInOneTick) {
   QTest::keyPress(handle(kLevel2), Qt::Key_Right);
   tick();
   EXPECT_EQ(control(kLevel2, "Paddle").Left, start + 100);
+}
+
+TEST_F(HostTest, EveryWindowShowsTheProgramIconAtEachSizeItWasDrawnAt) {
+  start();
+  openBrickBreaker();
+  for (const std::string_view screen : {std::string_view("Main"), kLevel1}) {
+    SCOPED_TRACE(screen);
+    const QIcon icon = window(screen)->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+      EXPECT_TRUE(sizes.contains(QSize(size, size))) << size << " px";
+    }
+    // Drawn, not blank: the 16 px picture's middle row crosses the red ball.
+    const QImage small = icon.pixmap(QSize(16, 16)).toImage();
+    EXPECT_EQ(rgbAt(small, 6, 10), "#ff0000");
+  }
 }
 
 TEST_F(HostTest, ClosingLauncherAloneEndsProgram) {

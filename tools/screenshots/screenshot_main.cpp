@@ -1,0 +1,154 @@
+// kestrin-screenshot: runs a replay script on the virtual clock and renders
+// one screen as it stands at the end, the way its window paints it, into a
+// PNG. The README's pictures are made with it (scripts/screenshots).
+//
+//   kestrin-screenshot SCRIPT SCREEN OUT.png
+//
+// Besides the replay lines the script may hold `autoplay N`: N ticks of a
+// Brick Breaker player that launches the ball, keeps the paddle under it and
+// clicks "Reset", all through ordinary script lines. It gets a game to its
+// later levels without a script thousands of lines long.
+#include <charconv>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPushButton>
+
+#include "host/headless/replay.h"
+#include "host/qt/paint.h"
+#include "shell/form.h"
+
+namespace {
+
+using kestrin::Control;
+using kestrin::ControlKind;
+using kestrin::Form;
+using kestrin::Program;
+using kestrin::Screen;
+
+int variable(const Form& form, std::string_view name) {
+  for (const Form::Variable& v : form.variables()) {
+    if (v.name == name) return *v.value;
+  }
+  return 0;
+}
+
+class Player {
+ public:
+  explicit Player(kestrin::headless::Replay& replay) : replay_(replay) {}
+
+  bool run(const std::string& line) {
+    std::string error;
+    if (replay_.runLine(line, error)) return true;
+    std::cerr << "kestrin-screenshot: " << line << ": " << error << '\n';
+    return false;
+  }
+
+  // One tick of play on the Brick Breaker level on show; a plain tick
+  // anywhere else.
+  bool tick() {
+    const Screen* level = replay_.program().activeScreen();
+    if (level != nullptr && level->name().starts_with("frmKestrinBrickBreaker")) {
+      const std::string name(level->name());
+      Form& f = *level->form();
+      if (level != level_) held_ = 0;  // a new level starts with its paddle standing
+      level_ = level;
+      if (variable(f, "BallStepX") == 0 && variable(f, "BallStepY") == 0) {
+        if (!run("keydown 32") || !run("keyup 32")) return false;
+      }
+      if (f.find("cmdReset")->Visible && !run("click " + name + " cmdReset")) return false;
+      // Centres in twips: the ball is 375 across, the paddle 1215.
+      const float ball = f.find("shpBall")->Left + 187.5f;
+      const float paddle = f.find("Paddle")->Left + 607.5f;
+      const int want = ball < paddle - 100 ? 37 : ball > paddle + 100 ? 39 : 0;
+      if (want != held_) {
+        if (held_ != 0 && !run("keyup " + std::to_string(held_))) return false;
+        if (want != 0 && !run("keydown " + std::to_string(want))) return false;
+        held_ = want;
+      }
+    }
+    return run("ticks 1");
+  }
+
+ private:
+  kestrin::headless::Replay& replay_;
+  const Screen* level_ = nullptr;
+  int held_ = 0;
+};
+
+// Buttons are widgets of their own in the game's windows; here a button
+// widget is drawn into the picture where the window would have it.
+void paintButtons(QImage& image, const Form& form) {
+  QPainter painter(&image);
+  for (const Control& c : form.controls()) {
+    if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+    QPushButton button(QString::fromStdString(c.Caption));
+    button.setFont(kestrin::qt::toQFont(c.font));
+    const QRect box = kestrin::qt::pixelBox(c);
+    button.resize(box.size());
+    button.render(&painter, box.topLeft());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::cerr << "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n";
+    return 2;
+  }
+  // Nothing is shown on a display: the pictures are rendered in memory.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+
+  kestrin::headless::Replay replay([](std::string_view) {});
+  Player player(replay);
+  std::ifstream script(argv[1]);
+  if (!script) {
+    std::cerr << "kestrin-screenshot: cannot read " << argv[1] << '\n';
+    return 2;
+  }
+  for (std::string line; std::getline(script, line) && !replay.ended();) {
+    if (line.starts_with("autoplay ")) {
+      int ticks = 0;
+      const char* first = line.data() + 9;
+      const char* last = line.data() + line.size();
+      const auto [end, error] = std::from_chars(first, last, ticks);
+      if (error != std::errc() || end != last || ticks < 0) {
+        std::cerr << "kestrin-screenshot: " << line << ": usage: autoplay TICKS\n";
+        return 2;
+      }
+      for (int i = 0; i < ticks && !replay.ended(); ++i) {
+        if (!player.tick()) return 2;
+      }
+    } else if (!player.run(line)) {
+      return 2;
+    }
+  }
+
+  const Screen* screen = replay.program().findScreen(argv[2]);
+  if (screen == nullptr || !screen->visible()) {
+    std::cerr << "kestrin-screenshot: " << argv[2] << " is not on show at the end of the script\n";
+    return 1;
+  }
+  kestrin::qt::PictureCache pictures;
+  QImage image = kestrin::qt::renderScreen(*screen, 1.0, pictures);
+  paintButtons(image, *screen->form());
+  if (!image.save(QString::fromLocal8Bit(argv[3]))) {
+    std::cerr << "kestrin-screenshot: cannot write " << argv[3] << '\n';
+    return 1;
+  }
+  // What the picture shows, for choosing the moment to take it.
+  std::cout << argv[3] << ": " << screen->name() << " at " << replay.clock().now() / 1000 << " ms";
+  for (const Control& c : screen->form()->controls()) {
+    if (c.kind == ControlKind::Label && c.Visible) std::cout << " | " << c.Caption;
+  }
+  std::cout << '\n';
+  return 0;
+}
