@@ -54,8 +54,13 @@ def within(inner, outer):
 
 def shown(shot, control):
     """True when text is painted in the control's box: a label's caption or a
-    button's. A ball passing through has too few black pixels to count."""
-    return len(shot.find(BLACK, box(*control))) >= 100
+    button's. Text is many black pixels thinly spread; a black ball or the
+    Dodge player passing through fills most of the box its pixels span."""
+    dark = shot.find(BLACK, box(*control))
+    if len(dark) < 100:
+        return False
+    xs, ys = [p[0] for p in dark], [p[1] for p in dark]
+    return len(dark) < 0.5 * (max(xs) - min(xs) + 1) * (max(ys) - min(ys) + 1)
 
 
 def painted(session, window, ground, name=None):
