@@ -15,12 +15,13 @@ STEP = 100 / 15  # pixels a tick
 NOMINAL = STEP / TICK  # pixels a second
 
 
-def paddle_left(shot):
+def paddle_left(session, game):
+    """The paddle's left end, from one row of pixels across the playfield."""
     x0, _, x1, _ = inside(box(*PLAYFIELD))
     y = centre(box(*BB_PADDLE))[1]
-    found = shot.blob(BLACK, (x0, y, x1, y + 1))
+    found = session.grab(game, (x0, y, x1, y + 1)).blob(BLACK, (0, 0, x1 - x0, 1))
     check(found, "no paddle on its row")
-    return found[0]
+    return x0 + found[0]
 
 
 def scenario(session):
@@ -29,28 +30,32 @@ def scenario(session):
     game = open_game(session, IMAGE1, BRICK_BREAKER)
 
     session.xdotool("keydown", "Left")
-    time.sleep(0.8)
+    wall = inside(box(*PLAYFIELD))[0]
+    check(session.wait_for(lambda: paddle_left(session, game) == wall),
+          "the paddle did not reach the left wall")
     session.xdotool("keyup", "Left")
-    wall = session.wait_for(lambda: paddle_left(session.shot(game)) == inside(box(*PLAYFIELD))[0])
-    check(wall, "the paddle did not reach the left wall")
+    time.sleep(0.1)
 
     start = time.monotonic()
     session.xdotool("keydown", "Right")
     samples = []  # (seconds since the key went down, paddle's left end)
     while time.monotonic() - start < HOLD:
         taken = time.monotonic() - start
-        samples.append((taken, paddle_left(session.shot(game))))
+        samples.append((taken, paddle_left(session, game)))
+        time.sleep(0.01)
     session.xdotool("keyup", "Right")
     released = time.monotonic() - start
     time.sleep(0.15)
-    stopped = paddle_left(session.shot(game, "released"))
+    stopped = paddle_left(session, game)
+    session.shot(game, "released")
     time.sleep(0.3)
-    check(paddle_left(session.shot(game)) == stopped, "the paddle still moves after the key-up")
+    check(paddle_left(session, game) == stopped, "the paddle still moves after the key-up")
 
-    # Steady all the while: no quarter of a second without a move, and the
-    # same speed once the repeats come as before.
+    # Steady all the while: never six ticks without a move, and the same
+    # speed once the repeats come as before (a busy machine measured within
+    # a few per cent of the same).
     for taken, at in samples:
-        later = [p for t, p in samples if t >= taken + 0.25]
+        later = [p for t, p in samples if t >= taken + 6 * TICK]
         check(not later or later[0] > at, f"the paddle stood still from {taken:.2f} s, held")
 
     def speed(since, until):
@@ -62,7 +67,7 @@ def scenario(session):
     print(f"paddle speed: {before:.0f} px/s before the repeats, {during:.0f} px/s with them, "
           f"{NOMINAL:.0f} px/s at 64 ticks a second")
     check(before > 0.3 * NOMINAL, f"the paddle moved at {before:.0f} px/s before the repeats")
-    check(during > 0.7 * before, f"the repeats slowed the paddle to {during:.0f} px/s")
+    check(during > 0.85 * before, f"the repeats slowed the paddle to {during:.0f} px/s")
 
     # The last shot may show a frame a tick old; two ticks more after the
     # key-up at most.
