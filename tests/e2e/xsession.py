@@ -1,7 +1,8 @@
 """The real kestrin binary on its own Xvfb, driven through the X server as a
 player would: windows found by their titles, clicks and keys sent with
 xdotool (XTest), the close box sent as a window manager sends it, and every
-check made on screenshots taken with xwd.
+check made on screenshots: taken with xwd, or for following something as it
+moves, read with XGetImage over one X connection.
 
 A scenario is a function of a Session; run(scenario) is its whole main:
 
