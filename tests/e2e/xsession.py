@@ -1,0 +1,449 @@
+"""The real kestrin binary on its own Xvfb, driven through the X server as a
+player would: windows found by their titles, clicks and keys sent with
+xdotool (XTest), the close box sent as a window manager sends it, and every
+check made on screenshots: taken with xwd, or for following something as it
+moves, read with XGetImage over one X connection.
+
+A scenario is a function of a Session; run(scenario) is its whole main:
+
+    python3 SCENARIO.py KESTRIN OUTDIR
+
+Exit status 0 passed, 1 failed, 77 skipped (Xvfb or xdotool missing).
+Screenshots of interest, and of a failure, are left in OUTDIR as PNGs.
+"""
+
+import ctypes
+import math
+import os
+import random
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+import traceback
+import zlib
+
+SKIPPED = 77
+TICK = 1 / 64  # the games' timer period, in seconds
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def to_px(twips):
+    """Twips to logical pixels, rounded as the Qt host rounds them."""
+    return math.floor(twips / 15 + 0.5)
+
+
+def box(left, top, width, height, scale=1):
+    """A control's rectangle in twips, as (x0, y0, x1, y1) device pixels, x1
+    and y1 exclusive: the pixels the host paints it on."""
+    return (to_px(left) * scale, to_px(top) * scale,
+            to_px(left + width) * scale, to_px(top + height) * scale)
+
+
+def _die_with_parent():
+    # No process outlives this harness, even one killed with SIGKILL.
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+class Shot:
+    """A screenshot: pixels as packed RGB bytes."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @classmethod
+    def from_xwd(cls, xwd):
+        fields = struct.unpack(">25I", xwd[:100])
+        header_size, depth, width, height = fields[0], fields[3], fields[4], fields[5]
+        byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
+        check(bits_per_pixel == 32 and depth == 24, f"a {depth}-bit xwd at {bits_per_pixel} bpp")
+        start = header_size + fields[19] * 12  # header, then the colour map
+        return cls.from_pixels(xwd[start:start + bytes_per_line * height], width, height,
+                               bytes_per_line, byte_order)
+
+    @classmethod
+    def from_pixels(cls, data, width, height, bytes_per_line, byte_order):
+        """From 32-bit pixels, least significant byte first (byte_order 0) or last."""
+        rows = b"".join(data[y * bytes_per_line:y * bytes_per_line + width * 4]
+                        for y in range(height))
+        red, green, blue = (2, 1, 0) if byte_order == 0 else (1, 2, 3)
+        rgb = bytearray(width * height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = rows[red::4], rows[green::4], rows[blue::4]
+        return cls(width, height, bytes(rgb))
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return "#" + self.rgb[i:i + 3].hex()
+
+    def row(self, y, x0, x1):
+        return [self.pixel(x, y) for x in range(x0, x1)]
+
+    def column(self, x, y0, y1):
+        return [self.pixel(x, y) for y in range(y0, y1)]
+
+    def find(self, colour, area):
+        """Every pixel of exactly this colour ('#rrggbb') within area."""
+        x0, y0, x1, y1 = area
+        pattern = re.compile(b"(?=" + re.escape(bytes.fromhex(colour[1:])) + b")")
+        found = []
+        for y in range(max(y0, 0), min(y1, self.height)):
+            start = (y * self.width + max(x0, 0)) * 3
+            line = self.rgb[start:start + (min(x1, self.width) - max(x0, 0)) * 3]
+            found += [(max(x0, 0) + m.start() // 3, y)
+                      for m in pattern.finditer(line) if m.start() % 3 == 0]
+        return found
+
+    def blob(self, colour, area, min_run=1):
+        """The bounding box (x0, y0, x1, y1 inclusive) of colour within area,
+        or None where there is none. With min_run, only pixels in a row of
+        at least that many of the colour count: a filled shape, not a line
+        of text or a ring."""
+        points = self.find(colour, area)
+        if min_run > 1:
+            runs, kept = [], []
+            for point in points + [None]:
+                if runs and (point is None or point != (runs[-1][0] + 1, runs[-1][1])):
+                    kept += runs if len(runs) >= min_run else []
+                    runs = []
+                if point is not None:
+                    runs.append(point)
+            points = kept
+        if not points:
+            return None
+        xs, ys = [p[0] for p in points], [p[1] for p in points]
+        return (min(xs), min(ys), max(xs), max(ys))
+
+    def crop(self, area):
+        x0, y0, x1, y1 = area
+        return b"".join(self.rgb[(y * self.width + x0) * 3:(y * self.width + x1) * 3]
+                        for y in range(y0, y1))
+
+    def save(self, path):
+        raw = b"".join(b"\0" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3]
+                       for y in range(self.height))
+
+        def chunk(kind, body):
+            return (struct.pack(">I", len(body)) + kind + body
+                    + struct.pack(">I", zlib.crc32(kind + body)))
+
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n"
+                    + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
+                    + chunk(b"IDAT", zlib.compress(raw, 3)) + chunk(b"IEND", b""))
+
+
+class Session:
+    """One Xvfb and one kestrin: start() starts both, close() stops both."""
+
+    def __init__(self, outdir):
+        self.outdir = outdir
+        self.display = None
+        self.env = None
+        self.kestrin = None
+        self.xvfb = None
+        self._x = None  # Xlib, and the connection grab() keeps open
+        self._connection = None
+
+    def start(self, kestrin, screen=(1280, 1024), env=None):
+        os.makedirs(self.outdir, exist_ok=True)
+        for old in os.listdir(self.outdir):
+            if old.endswith((".png", ".log")):
+                os.remove(self.path(old))
+        runtime = self.path("xdg-runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+
+        for _ in range(3):
+            self.display = self._start_xvfb(*screen)
+            if self.display:
+                break
+        check(self.display, "Xvfb did not start on a display of its own")
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
+                        XDG_RUNTIME_DIR=runtime)
+        self.env.pop("QT_SCALE_FACTOR", None)
+        self.env.update(env or {})
+        with open(self.path("kestrin.log"), "wb") as log:
+            self.kestrin = subprocess.Popen([kestrin], env=self.env, stdout=log, stderr=log,
+                                            preexec_fn=_die_with_parent)
+
+    def _start_xvfb(self, width, height):
+        """Starts Xvfb on a free display; its name, once it answers there.
+
+        Xvfb picks the display itself and writes its number once it is ready.
+        Another X server starting at the same moment can still take the same
+        number, so the screen is given a width of its own, and a display whose
+        screen is not that wide is not this Xvfb. And it never resets: a reset
+        (when the last client leaves) reopens the listening sockets, and a
+        client that connects just then is refused."""
+        width += random.randrange(1, 64)
+        read_end, write_end = os.pipe()
+        with open(self.path("xvfb.log"), "ab") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdout=log, stderr=log, preexec_fn=_die_with_parent)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 10
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            if select.select([read_end], [], [], 0.1)[0]:
+                part = os.read(read_end, 16)
+                if not part:
+                    break
+                number += part
+        os.close(read_end)
+        display = ":" + number.decode().strip()
+        if number.strip().isdigit() and _screen_width(display) == width:
+            return display
+        self._stop(self.xvfb)
+        return None
+
+    @staticmethod
+    def _stop(process):
+        if process is None or process.poll() is not None:
+            return
+        process.terminate()
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+    def close(self):
+        if self._connection:
+            self._x.XCloseDisplay(self._connection)
+            self._connection = None
+        # Only the processes this session started.
+        self._stop(self.kestrin)
+        self._stop(self.xvfb)
+
+    # ---- the X tools ----
+
+    def xdotool(self, *args):
+        done = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
+                              text=True, timeout=10)
+        return done.stdout.strip() if done.returncode == 0 else ""
+
+    def windows(self, title):
+        """The visible windows with exactly this title."""
+        found = self.xdotool("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$")
+        return [int(w) for w in found.split()]
+
+    def wait_for(self, what, seconds=5):
+        """Polls what() until it gives something true, and returns that."""
+        deadline = time.monotonic() + seconds
+        while True:
+            result = what()
+            if result or time.monotonic() > deadline:
+                return result
+            time.sleep(0.05)
+
+    def wait_shot(self, window, predicate, seconds=5):
+        """The first screenshot of window for which predicate holds, or None."""
+        return self.wait_for(lambda: (lambda shot: shot if predicate(shot) else None)(
+            self.shot(window)), seconds)
+
+    def window(self, title, seconds=5):
+        """The one visible window with this title, once it is there."""
+        found = self.wait_for(lambda: self.windows(title), seconds)
+        check(len(found) == 1, f"{len(found)} visible windows titled {title!r}")
+        return found[0]
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window's client area on the screen."""
+        values = dict(line.split("=") for line in
+                      self.xdotool("getwindowgeometry", "--shell", window).splitlines())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def focus(self):
+        text = self.xdotool("getwindowfocus")
+        return int(text) if text.isdigit() else None
+
+    def click(self, window, x, y):
+        """A left click at (x, y) device pixels of the window's client area."""
+        left, top, _, _ = self.geometry(window)
+        self.xdotool("mousemove", left + x, top + y, "click", "1")
+
+    def close_box(self, window):
+        """The close box, as a window manager sends it: WM_DELETE_WINDOW."""
+        x11 = _xlib()
+        display = x11.XOpenDisplay(self.display.encode())
+        check(display, "cannot open the display")
+        try:
+            event = _ClientMessage(type=33, window=window, format=32,  # ClientMessage
+                                   message_type=x11.XInternAtom(display, b"WM_PROTOCOLS", 0))
+            event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+            event.data[1] = 0  # CurrentTime
+            x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+            x11.XFlush(display)
+        finally:
+            x11.XCloseDisplay(display)
+
+    def auto_repeat(self):
+        """Turns the server's key auto-repeat on (as `xset r on` does) and
+        returns its (delay, interval) in seconds."""
+        x11 = _xlib()
+        display = x11.XOpenDisplay(self.display.encode())
+        check(display, "cannot open the display")
+        try:
+            x11.XAutoRepeatOn(display)
+            delay, interval = ctypes.c_uint(), ctypes.c_uint()
+            use_core_keyboard = 0x100
+            check(x11.XkbGetAutoRepeatRate(display, use_core_keyboard, ctypes.byref(delay),
+                                           ctypes.byref(interval)), "no XKB repeat rate")
+            x11.XSync(display, 0)
+            return delay.value / 1000, interval.value / 1000
+        finally:
+            x11.XCloseDisplay(display)
+
+    def shot(self, window, name=None):
+        """A screenshot of a window's client area (None: the whole screen),
+        kept as OUTDIR/name.png when named."""
+        where = ["-id", str(window)] if window is not None else ["-root"]
+        done = subprocess.run(["xwd", "-silent", *where], env=self.env,
+                              capture_output=True, timeout=10)
+        check(done.returncode == 0 and done.stdout,
+              f"xwd failed on window {window}: {done.stderr.decode(errors='replace').strip()}")
+        image = Shot.from_xwd(done.stdout)
+        if name:
+            image.save(self.path(name + ".png"))
+        return image
+
+    def grab(self, window, area):
+        """A quick screenshot of part of a window, (x0, y0, x1, y1), taken
+        over one X connection kept open: for following something that moves,
+        where starting xwd for each picture would be too slow on a busy
+        machine. Its pixels are numbered from the area's corner."""
+        x0, y0, x1, y1 = area
+        if self._x is None:
+            self._x = _xlib()
+            self._connection = self._x.XOpenDisplay(self.display.encode())
+            check(self._connection, "cannot open the display")
+        all_planes, z_pixmap = 0xFFFFFFFF, 2
+        image = self._x.XGetImage(self._connection, window, x0, y0, x1 - x0, y1 - y0, all_planes,
+                                  z_pixmap)
+        check(image, f"no picture of window {window} at {area}")
+        try:
+            i = image.contents
+            check(i.bits_per_pixel == 32, f"an X image at {i.bits_per_pixel} bits a pixel")
+            data = ctypes.string_at(i.data, i.bytes_per_line * i.height)
+            return Shot.from_pixels(data, i.width, i.height, i.bytes_per_line, i.byte_order)
+        finally:
+            self._x.XDestroyImage(image)
+
+    def path(self, name):
+        return os.path.join(self.outdir, name)
+
+    def exit_status(self, seconds=5):
+        """kestrin's exit status, once it has ended (None: still running)."""
+        try:
+            return self.kestrin.wait(seconds)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def failure_shot(self):
+        try:
+            self.shot(None, "failure")
+        except (Failure, subprocess.SubprocessError, OSError):
+            pass
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+
+@ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+def _x_error(_display, _event):
+    # Xlib's own handler ends the process; a failed request is a null reply here.
+    return 0
+
+
+def _screen_width(display):
+    x11 = _xlib()
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        return None
+    try:
+        return x11.XDisplayWidth(connection, 0)
+    finally:
+        x11.XCloseDisplay(connection)
+
+
+def _xlib():
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    for name in ("XCloseDisplay", "XFlush", "XAutoRepeatOn"):
+        getattr(x11, name).argtypes = [ctypes.c_void_p]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XDisplayWidth.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XkbGetAutoRepeatRate.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_void_p,
+                                         ctypes.c_void_p]
+    x11.XGetImage.restype = ctypes.POINTER(_XImage)
+    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    x11.XDestroyImage.argtypes = [ctypes.POINTER(_XImage)]
+    x11.XSetErrorHandler(_x_error)
+    return x11
+
+
+def run(scenario, **session_options):
+    """The main of a scenario script."""
+    if len(sys.argv) != 3:
+        sys.exit(f"usage: {sys.argv[0]} KESTRIN OUTDIR")
+    for tool in ("Xvfb", "xdotool"):
+        if shutil.which(tool) is None:
+            print(f"SKIPPED: {tool} is not installed")
+            sys.exit(SKIPPED)
+
+    # ctest's time-out and ^C end the scenario through its clean-up too.
+    def stop(signum, _frame):
+        raise SystemExit(128 + signum)
+
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(signum, stop)
+
+    session = Session(sys.argv[2])
+    started = time.monotonic()
+    try:
+        check(shutil.which("xwd") is not None, "xwd is not installed (Debian x11-apps)")
+        session.start(sys.argv[1], **session_options)
+        scenario(session)
+    except Exception as failure:  # an X tool that hangs or dies fails the scenario too
+        if isinstance(failure, Failure):
+            print(f"FAILED: {failure}")
+        else:
+            traceback.print_exc()
+        if session.display:
+            session.failure_shot()
+        sys.exit(1)
+    finally:
+        session.close()
+    print(f"PASSED in {time.monotonic() - started:.1f} s")
