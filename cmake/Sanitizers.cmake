@@ -23,5 +23,6 @@ if(KESTRIN_FUZZ)
   endif()
   # Coverage feedback for every library; the fuzz targets themselves link
   # with -fsanitize=fuzzer, which brings libFuzzer's main.
-  add_compile_options(-fsanitize=fuzzer-no-link)
+  add_compile_options(-fsanitize=fuzzer-no-link
+    -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/tools/fuzz/coverage-ignore.txt)
 endif()
