@@ -39,6 +39,8 @@ trap stop EXIT
 
 fail() {
   echo "FAILED: $*"
+  # What the program said, a sanitizer's report included.
+  [ -s "$outdir/kestrin.log" ] && tail -n 40 "$outdir/kestrin.log"
   [ -n "${DISPLAY:-}" ] && import -window root "$outdir/failure.png" 2>/dev/null
   exit 1
 }
