@@ -175,11 +175,15 @@ void play(std::uint64_t programSeed, std::uint64_t ticks, Result& result, bool k
       if (end == std::string::npos) end = move.size();
       std::string line = move.substr(start, end - start);
       start = end + 1;
+      // Not past the end of the soak: a wait of more ticks than are left
+      // becomes exactly the ticks left.
+      const std::uint64_t left = ticks - (result.ticks + watch.ticks());
       if (line.rfind("ticks ", 0) == 0) {
-        // Not past the end of the soak.
-        const std::uint64_t left = ticks - (result.ticks + watch.ticks());
-        const auto n = static_cast<std::uint64_t>(std::atoll(line.c_str() + 6));
-        if (n > left) line = "ticks " + std::to_string(left);
+        if (static_cast<std::uint64_t>(std::atoll(line.c_str() + 6)) > left) {
+          line = "ticks " + std::to_string(left);
+        }
+      } else if (line.rfind("wait ", 0) == 0 && left < 200) {
+        line = "ticks " + std::to_string(left);
       }
       if (keepScript) script.push_back(line);
       ++result.lines;

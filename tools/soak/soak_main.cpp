@@ -7,6 +7,7 @@
 // ticks or more, every screen was reached); 1 on a violation, printed with
 // the seed, the tick and the failing program's script, which kestrin-replay
 // plays again as it was; 2 for bad arguments.
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
