@@ -8,7 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "host/headless/replay.h"
 #include "tools/fuzz/fuzz_script.h"
 
 namespace kestrin::test {
@@ -35,14 +37,49 @@ TEST(FuzzInputs, SeedsScriptsAndRegressionsRunClean) {
   EXPECT_GE(files, 8);  // the seeds and the kept scripts were found
 }
 
-// The harness itself must notice what it is there to notice.
-TEST(FuzzInputs, HarnessFlagsAnErrorBoxAndStopsAtItsBudget) {
-  // A corrupt caption cannot come from a script; an open screen can, and its
-  // play within the budget is clean.
-  EXPECT_EQ(fuzz::runScript("# open frmKestrinDodge\nticks 5529600\n"), "");
-  EXPECT_EQ(fuzz::runScript("# open nowhere\nclose Main\n"), "");
-  // A bad line stops kestrin-replay's run; the second run plays the rest.
-  EXPECT_EQ(fuzz::runScript("click Main Image2\nbogus\nticks 99999999\n", 50), "");
+// The harness must notice what it is there to notice.
+TEST(FuzzInputs, TraceCheckFlagsBrokenTraces) {
+  struct Case {
+    std::vector<std::string> lines;
+    const char* problem;  // empty: sound
+  };
+  const std::string tick = R"({"t":15625,"event":"Timer1_Timer","screen":"frmKestrinDodge"})";
+  const Case cases[] = {
+      {{tick + "\n", R"({"t":20000,"msgbox":{"text":"Game Over","title":"Kestrin Brick Breaker"}})" "\n",
+        R"({"t":20000,"event":"end"})" "\n"},
+       ""},
+      {{R"({"t":5,"msgbox":{"text":"Overflow","title":"Kestrin"}})" "\n"}, "unexpected message box"},
+      {{R"({"t":5,"event":"end"})" "\n", tick + "\n"}, "after the end"},
+      {{tick + "\n", R"({"t":100,"event":"none","screen":null})" "\n"}, "earlier"},
+      {{tick}, "not one whole line"},
+      {{tick + "\n" + tick + "\n"}, "not one whole line"},
+      {{R"({"event":"none"})" "\n"}, "without a time"},
+  };
+  for (const Case& c : cases) {
+    std::size_t events = 0;
+    fuzz::TraceCheck check(events, 100);
+    for (const std::string& line : c.lines) check(line);
+    if (std::string(c.problem).empty()) {
+      EXPECT_EQ(check.problem(), "");
+    } else {
+      EXPECT_NE(check.problem().find(c.problem), std::string::npos) << check.problem();
+    }
+  }
+}
+
+TEST(FuzzInputs, BudgetCutsADayOfPlayShort) {
+  std::size_t events = 0;
+  fuzz::TraceCheck check(events, 100);
+  headless::Replay replay([&check](std::string_view line) { check(line); });
+  std::string error;
+  ASSERT_TRUE(replay.runLine("click Main Image2", error));
+  EXPECT_THROW(replay.runLine("ticks 5529600", error), fuzz::BudgetSpent);
+  // start, click, then ticks up to the 101st event.
+  EXPECT_EQ(replay.clock().now(), 99 * 15'625);
+  EXPECT_EQ(check.problem(), "");
+  // Both of the harness's runs share the one budget, and a day-long input is
+  // no fault.
+  EXPECT_EQ(fuzz::runScript("click Main Image2\nbogus\nticks 5529600\n", 50), "");
 }
 
 }  // namespace

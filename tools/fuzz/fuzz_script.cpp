@@ -1,7 +1,6 @@
 #include "fuzz_script.h"
 
 #include <cstdint>
-#include <optional>
 #include <sstream>
 
 #include "host/common/catalog.h"
@@ -11,76 +10,7 @@ namespace kestrin::fuzz {
 
 namespace {
 
-// Thrown from the trace sink once an input has spent its events. The sink
-// runs after an event has been handled in full, outside every handler, so
-// unwinding from there leaves the program whole; it is then discarded.
-struct BudgetSpent {};
-
 constexpr std::string_view kOpen = "# open ";
-
-// Checks each trace line as it is written; keeps none of them.
-class TraceCheck {
- public:
-  explicit TraceCheck(std::size_t& events, std::size_t maxEvents)
-      : events_(events), maxEvents_(maxEvents) {}
-
-  void operator()(std::string_view line) {
-    if (!problem_.empty()) return;
-    if (line.empty() || line.back() != '\n' || line.find('\n') != line.size() - 1) {
-      problem_ = "a trace line that is not one whole line";
-      return;
-    }
-    if (ended_) {
-      problem_ = "a trace line after the end line";
-      return;
-    }
-    std::size_t rest = 0;
-    const std::optional<std::int64_t> t = time(line, rest);
-    if (!t || *t < lastTime_) {
-      problem_ = "a trace line without a time, or earlier than the one before";
-      return;
-    }
-    lastTime_ = *t;
-    // Each kind of line is told by what follows the time; a whole-state
-    // line is a few kilobytes, so nothing here searches it.
-    const std::string_view after = line.substr(rest);
-    if (after.substr(0, 9) == ",\"msgbox\"") {
-      // The games' own boxes are the only ones play may open: a run-time
-      // error box means some input drove the rules outside their numbers.
-      if (line.find("\"text\":\"Game Over\"") == std::string_view::npos &&
-          line.find("\"text\":\"You Win\"") == std::string_view::npos) {
-        problem_ = "an unexpected message box: " + std::string(line);
-      }
-      return;
-    }
-    if (after == ",\"event\":\"end\"}\n") ended_ = true;
-    if (++events_ > maxEvents_) throw BudgetSpent{};
-  }
-
-  const std::string& problem() const { return problem_; }
-
- private:
-  // The time that starts every line; rest is where the line goes on.
-  static std::optional<std::int64_t> time(std::string_view line, std::size_t& rest) {
-    constexpr std::string_view kHead = "{\"t\":";
-    if (line.substr(0, kHead.size()) != kHead) return std::nullopt;
-    std::int64_t t = 0;
-    std::size_t i = kHead.size();
-    if (i >= line.size() || line[i] < '0' || line[i] > '9') return std::nullopt;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-      if (t > (INT64_MAX - 9) / 10) return std::nullopt;
-      t = t * 10 + (line[i] - '0');
-    }
-    rest = i;
-    return t;
-  }
-
-  std::size_t& events_;
-  std::size_t maxEvents_;
-  std::string problem_;
-  std::int64_t lastTime_ = 0;
-  bool ended_ = false;
-};
 
 // "# open NAME" on the first line: show that game screen and hide the
 // launcher, as Image1_Click and the level advance do.
@@ -110,6 +40,54 @@ std::string checkStatus(int status, const std::string& errors) {
 }
 
 }  // namespace
+
+void TraceCheck::operator()(std::string_view line) {
+  if (!problem_.empty()) return;
+  if (line.empty() || line.back() != '\n' || line.find('\n') != line.size() - 1) {
+    problem_ = "a trace line that is not one whole line";
+    return;
+  }
+  if (ended_) {
+    problem_ = "a trace line after the end line";
+    return;
+  }
+  std::size_t rest = 0;
+  const std::optional<std::int64_t> t = time(line, rest);
+  if (!t || *t < lastTime_) {
+    problem_ = "a trace line without a time, or earlier than the one before";
+    return;
+  }
+  lastTime_ = *t;
+  // Each kind of line is told by what follows the time; a whole-state line
+  // is a few kilobytes, so nothing here searches it.
+  const std::string_view after = line.substr(rest);
+  if (after.substr(0, 9) == ",\"msgbox\"") {
+    // The games' own boxes are the only ones play may open: a run-time
+    // error box means some input drove the rules outside their numbers.
+    if (after.find("\"text\":\"Game Over\"") == std::string_view::npos &&
+        after.find("\"text\":\"You Win\"") == std::string_view::npos) {
+      problem_ = "an unexpected message box: " + std::string(line.substr(0, line.size() - 1));
+    }
+    return;
+  }
+  if (after == ",\"event\":\"end\"}\n") ended_ = true;
+  if (++events_ > maxEvents_) throw BudgetSpent{};
+}
+
+// The time that starts every line; rest is where the line goes on.
+std::optional<std::int64_t> TraceCheck::time(std::string_view line, std::size_t& rest) {
+  constexpr std::string_view kHead = "{\"t\":";
+  if (line.substr(0, kHead.size()) != kHead) return std::nullopt;
+  std::int64_t t = 0;
+  std::size_t i = kHead.size();
+  if (i >= line.size() || line[i] < '0' || line[i] > '9') return std::nullopt;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+    if (t > (INT64_MAX - 9) / 10) return std::nullopt;
+    t = t * 10 + (line[i] - '0');
+  }
+  rest = i;
+  return t;
+}
 
 std::string runScript(std::string_view bytes, std::size_t maxEvents) {
   std::size_t events = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,32 @@ namespace kestrin::fuzz {
 // cut at two thousand events (32 s of play) an input runs in well under a
 // second even under the sanitizers, so a libFuzzer timeout can only mean a real hang.
 inline constexpr std::size_t kMaxEventsPerInput = 2048;
+
+// Thrown from the trace sink once an input has spent its events. The sink
+// runs after an event has been handled in full, outside every handler, so
+// unwinding from there leaves the program whole; it is then discarded.
+struct BudgetSpent {};
+
+// Checks each trace line as it is written, keeping none: one whole line,
+// starting with its time, never earlier than the line before, nothing after
+// the end line, no box but the games' own. Throws BudgetSpent once more
+// than maxEvents event lines (shared through events) have been written.
+class TraceCheck {
+ public:
+  TraceCheck(std::size_t& events, std::size_t maxEvents) : events_(events), maxEvents_(maxEvents) {}
+  void operator()(std::string_view line);
+  // Empty while every line was sound; the first fault otherwise.
+  const std::string& problem() const { return problem_; }
+
+ private:
+  static std::optional<std::int64_t> time(std::string_view line, std::size_t& rest);
+
+  std::size_t& events_;
+  std::size_t maxEvents_;
+  std::string problem_;
+  std::int64_t lastTime_ = 0;
+  bool ended_ = false;
+};
 
 // Runs bytes as a replay script on the whole program, as kestrin-replay
 // would (Replay::run on an istream), with the trace checked and discarded.
