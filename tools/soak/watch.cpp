@@ -236,7 +236,6 @@ void Watch::startGame(const Screen& screen, Kind kind, std::string_view event,
   serial_ = screen.loadSerial();
   name_ = screen.name();
   Form& form = *screen.form();
-  form_ = &form;
   field_ = form.find("shpR");
   paddle_ = form.find("Paddle");
   score_ = form.find("lblScore");
@@ -292,7 +291,6 @@ void Watch::startGame(const Screen& screen, Kind kind, std::string_view event,
   gameTicks_ = 0;
   removed_.reset();
   hitOnce_.reset();
-  released_.fill(false);
   paddleTop_ = paddle_->Top;
   if (banana_ != nullptr) {
     lastBananaVisible_ = banana_->Visible;

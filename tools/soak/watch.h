@@ -77,7 +77,6 @@ class Watch {
   std::string_view name_;
 
   // The game screen's controls, bound once a load.
-  const Form* form_ = nullptr;
   const Control* field_ = nullptr;
   const Control* paddle_ = nullptr;
   const Control* score_ = nullptr;
@@ -105,7 +104,6 @@ class Watch {
   std::uint64_t gameTicks_ = 0;  // ticks since the load
   std::bitset<48> removed_;
   std::bitset<48> hitOnce_;  // level 3's dark-red bricks turned brown
-  std::array<bool, 4> released_{};
 };
 
 }  // namespace kestrin::soak
