@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "host/headless/replay.h"
 #include "tests/support/session.h"
@@ -50,9 +56,10 @@ TEST(ReplayScript, AcceptsEveryCommandFormAndWritesOneLinePerEvent) {
 
 TEST(ReplayScript, InvalidLinesStopTheRunWithTheirNumberAndExitTwo) {
   struct Case {
-    const char* line;
-    const char* reason;  // a word the reason must contain
+    std::string_view line;  // may hold NUL bytes
+    const char* reason;     // a word the reason must contain
   };
+  using namespace std::literals;
   const Case cases[] = {
       {"jump 3", "unknown command"},
       {"Wait 10", "unknown command"},
@@ -84,9 +91,25 @@ TEST(ReplayScript, InvalidLinesStopTheRunWithTheirNumberAndExitTwo) {
       {"close", "usage"},
       {"close main", "unknown screen"},
       {"\x01\xff\xfe", "unknown command"},
+      // Huge numbers are refused, never wrapped.
+      {"ticks 99999999999999999999999999", "one day"},
+      {"keydown 99999999999999999999", "range"},
+      {"keyup 1 -99999999999999999999", "range"},
+      {"click frmKestrinDodge cmdReset(99999999999999999999)", "no control"},
+      {"click frmKestrinBrickBreaker Brick(3", "bad control"},
+      {"click frmKestrinBrickBreaker Brick(a)", "index"},
+      {"click frmKestrinDodge NoSuchControl", "no control"},
+      {"close frmKestrinBrickBreakerLvl4", "unknown screen"},
+      // NUL bytes and carriage returns inside a line are part of its words.
+      {"wait\0 10"sv, "unknown command"},
+      {"wait 1\0"sv, "wait"},
+      {"\0"sv, "unknown command"},
+      {"wait 1\r0", "wait"},
+      {"click Main\rImage1", "usage"},
+      {"keydown 3\r2", "integer"},
   };
   for (const Case& c : cases) {
-    const Outcome o = replay(std::string("click Main Image1\n") + c.line + "\nticks 5\n");
+    const Outcome o = replay("click Main Image1\n" + std::string(c.line) + "\nticks 5\n");
     EXPECT_EQ(o.status, 2) << c.line;
     EXPECT_EQ(o.errors.rfind("line 2: ", 0), 0u) << c.line << " -> " << o.errors;
     EXPECT_NE(o.errors.find(c.reason), std::string::npos) << c.line << " -> " << o.errors;
@@ -123,6 +146,43 @@ TEST(ReplayScript, AfterTheEndTheRestIsCheckedButNotRun) {
   const Outcome invalid = replay(play + "ticks 10\nbogus\n");
   EXPECT_EQ(invalid.status, 2);
   EXPECT_EQ(invalid.errors.rfind("line 9: ", 0), 0u) << invalid.errors;
+}
+
+// The real tool on files: the bad ones exit 2 with one "line N: reason" on
+// stderr, and an empty file is a script with nothing to do.
+TEST(ReplayScript, ToolAnswersBadFilesWithStatusTwoAndTheLine) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("kestrin-bad-scripts-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int status;
+    std::string error;  // how stderr starts
+  };
+  const Case cases[] = {
+      {"empty", "", 0, ""},
+      {"unknown-word", "ticks 1\nfly 3\n", 2, "line 2: unknown command 'fly'"},
+      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), 2, "line 1: unknown command"},
+      {"overlong", "ticks 1\n\n" + std::string(5000, '9') + "\n", 2, "line 3: line longer than 4096"},
+      {"unterminated", "ticks 1\nkeydown", 2, "line 2: usage"},
+  };
+  for (const Case& c : cases) {
+    const fs::path file = dir / c.name;
+    std::ofstream(file, std::ios::binary) << c.bytes;
+    const std::string errFile = (dir / (std::string(c.name) + ".err")).string();
+    const std::string command = std::string(KESTRIN_REPLAY) + " '" + file.string() + "' >/dev/null 2>'" + errFile + "'";
+    const int raw = std::system(command.c_str());
+    std::stringstream read;
+    read << std::ifstream(errFile).rdbuf();
+    const std::string err = read.str();
+    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << ": " << err;
+    EXPECT_EQ(err.substr(0, c.error.size()), c.error) << c.name;
+    EXPECT_EQ(lineCount(err), c.error.empty() ? 0u : 1u) << c.name;
+  }
+  const std::string missing = std::string(KESTRIN_REPLAY) + " '" + (dir / "missing").string() + "' 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 2);
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,102 @@
+// kestrin-soak: long random games through the headless host, with the
+// rules' invariants checked after every event.
+//
+//   kestrin-soak [--seed N] [--ticks N] [--script-out FILE]
+//
+// Exit status 0 when every invariant held (and, for a soak of a million
+// ticks or more, every screen was reached); 1 on a violation, printed with
+// the seed, the tick and the failing program's script, which kestrin-replay
+// plays again as it was; 2 for bad arguments.
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "tools/soak/soak.h"
+
+namespace {
+
+bool number(const char* text, std::uint64_t& out) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtoull(text, &end, 10);
+  return errno == 0 && *end == '\0' && text[0] != '-';
+}
+
+int usage() {
+  std::cerr << "usage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::uint64_t seed = 1;
+  std::uint64_t ticks = 1'000'000;
+  std::string scriptOut;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--seed" && number(value, seed)) {
+      ++i;
+    } else if (arg == "--ticks" && number(value, ticks)) {
+      ++i;
+    } else if (arg == "--script-out" && value != nullptr) {
+      scriptOut = value;
+      ++i;
+    } else {
+      return usage();
+    }
+  }
+
+  const auto begin = std::chrono::steady_clock::now();
+  const kestrin::soak::Result r = kestrin::soak::soak(seed, ticks);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+
+  if (!r.ok) {
+    std::cerr << "kestrin-soak: VIOLATION: " << r.violation << "\n"
+              << "  seed " << seed << ", tick " << r.ticks << " of the soak, program "
+              << r.programs << " (its seed " << r.programSeed << "), after "
+              << r.script.size() << " script lines of that program\n";
+    if (!scriptOut.empty()) {
+      std::ofstream out(scriptOut);
+      for (const std::string& line : r.script) out << line << '\n';
+      std::cerr << "  its script: " << scriptOut << " (kestrin-replay " << scriptOut << ")\n";
+    } else {
+      std::cerr << "  its script, for kestrin-replay:\n";
+      for (const std::string& line : r.script) std::cerr << line << '\n';
+    }
+    return 1;
+  }
+
+  const kestrin::soak::Tally& t = r.tally;
+  std::printf("kestrin-soak: seed %llu: %llu ticks in %.1f s: %.0f ticks/s\n",
+              static_cast<unsigned long long>(seed), static_cast<unsigned long long>(r.ticks),
+              seconds, static_cast<double>(r.ticks) / seconds);
+  std::printf("  %llu programs, %llu script lines; %llu Game Over, %llu You Win, %llu closed\n",
+              static_cast<unsigned long long>(r.programs), static_cast<unsigned long long>(r.lines),
+              static_cast<unsigned long long>(t.gameOvers), static_cast<unsigned long long>(t.wins),
+              static_cast<unsigned long long>(t.closedOut));
+  std::printf("  %llu lives lost, %llu bananas caught\n",
+              static_cast<unsigned long long>(t.lostLives),
+              static_cast<unsigned long long>(t.bananas));
+  bool reachedAll = true;
+  for (std::size_t i = 0; i < kestrin::soak::kScreens.size(); ++i) {
+    std::printf("  loads of %-28s %llu\n", std::string(kestrin::soak::kScreens[i]).c_str(),
+                static_cast<unsigned long long>(t.loads[i]));
+    reachedAll = reachedAll && t.loads[i] > 0;
+  }
+  // A long soak that never reached a screen has not soaked it: say so.
+  if (ticks >= 1'000'000 && !reachedAll) {
+    std::cerr << "kestrin-soak: some screen was never loaded in " << ticks << " ticks\n";
+    return 1;
+  }
+  return 0;
+}
