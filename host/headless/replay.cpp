@@ -86,8 +86,10 @@ int Replay::run(std::istream& script, std::ostream& errors) {
       }
       ch = in->sbumpc();
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (tooLong || line.size() > kMaxLineLength) {
+    // One carriage return before the newline is not part of the line; the
+    // parser drops it, and exactly one.
+    const std::size_t length = line.size() - (!line.empty() && line.back() == '\r' ? 1 : 0);
+    if (tooLong || length > kMaxLineLength) {
       errors << "line " << number << ": line longer than " << kMaxLineLength << " characters\n";
       return 2;
     }

@@ -105,6 +105,7 @@ TEST(ReplayScript, InvalidLinesStopTheRunWithTheirNumberAndExitTwo) {
       {"wait 1\0"sv, "wait"},
       {"\0"sv, "unknown command"},
       {"wait 1\r0", "wait"},
+      {"wait 1\r\r", "wait"},  // one carriage return ends a line, not two
       {"click Main\rImage1", "usage"},
       {"keydown 3\r2", "integer"},
   };
