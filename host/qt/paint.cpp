@@ -46,13 +46,13 @@ void paintShape(QPainter& painter, const Control& shape) {
   painter.restore();
 }
 
-void paintLabel(QPainter& painter, const Control& label) {
+void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures) {
   const QRect box = pixelBox(label);
   if (box.isEmpty()) return;
   painter.fillRect(box, toQColor(label.BackColor));
   painter.save();
-  painter.setClipRect(box);
-  painter.setFont(toQFont(label.font));
+  painter.setClipRect(box, Qt::IntersectClip);  // within any clip the caller set
+  painter.setFont(pictures.font(label.font));
   painter.setPen(toQColor(label.ForeColor));
   const int across = label.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
   painter.drawText(box, across | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(label.Caption));
@@ -145,9 +145,37 @@ const QImage& PictureCache::scaled(std::string_view name, QSize deviceSize) {
   return it->second;
 }
 
+const QFont& PictureCache::font(const Font& font) {
+  const std::pair key{font.points, font.bold};
+  auto it = fonts_.find(key);
+  if (it == fonts_.end()) it = fonts_.emplace(key, toQFont(font)).first;
+  return it->second;
+}
+
+QRect paintedArea(const Control& control, PictureCache& pictures) {
+  if (!control.Visible) return {};
+  switch (control.kind) {
+    case ControlKind::Shape:
+    case ControlKind::Label: return pixelBox(control);
+    case ControlKind::Image: {
+      const QRect box = pixelBox(control);
+      if (control.stretch) return box;
+      const QImage& picture = pictures.picture(control.picture);
+      return picture.isNull() ? QRect() : QRect(box.topLeft(), picture.size());
+    }
+    case ControlKind::CommandButton:
+    case ControlKind::Timer: break;
+  }
+  return {};
+}
+
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) {
+  paintForm(painter, screen, pictures, QRect(QPoint(0, 0), clientSize(screen.design())));
+}
+
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRect& area) {
   const ScreenDesign& design = screen.design();
-  painter.fillRect(QRect(QPoint(0, 0), clientSize(design)), toQColor(design.backColor));
+  painter.fillRect(QRect(QPoint(0, 0), clientSize(design)) & area, toQColor(design.backColor));
   const Form* form = screen.form();
   if (form == nullptr) return;
   const auto& controls = form->controls();
@@ -155,9 +183,10 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) 
   for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
     const Control& c = *it;
     if (!c.Visible) continue;
+    if (!paintedArea(c, pictures).intersects(area)) continue;  // leaves no pixel there
     switch (c.kind) {
       case ControlKind::Shape: paintShape(painter, c); break;
-      case ControlKind::Label: paintLabel(painter, c); break;
+      case ControlKind::Label: paintLabel(painter, c, pictures); break;
       case ControlKind::Image: paintImage(painter, c, pictures); break;
       case ControlKind::CommandButton:  // a widget of its own, above all this
       case ControlKind::Timer: break;
