@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -162,6 +163,7 @@ void ScreenWindow::syncFocus() {
 }
 
 void ScreenWindow::open() {
+  if (frame_.isNull() && screen_ != nullptr) renderWhole();  // let go of when hidden
   if (!opened_) {
     opened_ = true;
     if (design_.placement == Placement::Manual) {
@@ -219,6 +221,18 @@ void ScreenWindow::paintEvent(QPaintEvent* /*event*/) {
   // A window made larger than its design shows bare ground beyond it.
   const QRegion beyond = QRegion(rect()).subtracted(QRect(QPoint(0, 0), clientSize(design_)));
   for (const QRect& r : beyond) painter.fillRect(r, toQColor(design_.backColor));
+}
+
+void ScreenWindow::hideEvent(QHideEvent* event) {
+  // Hidden by the host (the launcher while a game is played): its picture
+  // is let go of and painted afresh when it is shown again. Not when the
+  // window system hides it, minimised say: it may come back while a box is
+  // open, when the model cannot be painted.
+  if (!event->spontaneous()) {
+    frame_ = QImage();
+    shown_.clear();
+  }
+  QWidget::hideEvent(event);
 }
 
 void ScreenWindow::mousePressEvent(QMouseEvent* event) {
