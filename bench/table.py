@@ -99,7 +99,7 @@ add("host work per tick (tick, sync, paint) p50", "", xvfb.get("pacing_tick_work
 add("CPU of the probe while the paddle sweeps", "<= 3 %", xvfb.get("pacing_cpu_percent"), "%", 1, 2)
 add("start to launcher painted, inside (probe)", "<= 60 ms", xvfb.get("inside_startup_ms"), "ms", 1, 1)
 add("start to launcher mapped, outside (kestrin)", "<= 60 ms", xvfb.get("outside_startup_ms"), "ms", 1, 1)
-add("peak RSS, Brick Breaker then a whole Dodge game", "<= 40 MB", xvfb.get("peak_rss_kb"), "MB",
+add("peak RSS, Brick Breaker then a whole Dodge game (MiB)", "<= 40 MB", xvfb.get("peak_rss_kb"), "MB",
     1 / 1024, 1)
 add("CPU of kestrin, level 1 played 30 s", "<= 3 %", xvfb.get("cpu_percent"), "%", 1, 2)
 

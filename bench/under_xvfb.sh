@@ -23,16 +23,22 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb
 
 xvfb_pid=
-game_pid=
+game_pid=   # kestrin, or /usr/bin/time running it
+kestrin_pid=  # kestrin under /usr/bin/time
+end_pid() {
+  if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
+    kill "$1" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$1" 2>/dev/null
+  fi
+}
 stop_game() {
   # Only what this script started, by its id.
-  if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
-    kill "$game_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$game_pid" 2>/dev/null
-  fi
+  end_pid "$kestrin_pid"
+  end_pid "$game_pid"
   [ -n "$game_pid" ] && wait "$game_pid" 2>/dev/null
   game_pid=
+  kestrin_pid=
 }
 stop() {
   stop_game
@@ -71,8 +77,8 @@ click_at() {
 child_of() {
   local pid
   for _ in $(seq 50); do
-    pid=$(cat /proc/"$1"/task/*/children 2>/dev/null | head -1)
-    [ -n "$pid" ] && { echo "$pid" | tr -d ' '; return 0; }
+    pid=$(cat /proc/"$1"/task/*/children 2>/dev/null | tr -d ' ' | head -1)
+    [ -n "$pid" ] && { echo "$pid"; return 0; }
     sleep 0.05
   done
   return 1
@@ -109,6 +115,7 @@ case $what in
     for _ in $(seq "$runs"); do
       /usr/bin/time -v -o "$work/time.txt" "$kestrin" >"$work/kestrin.log" 2>&1 &
       game_pid=$!
+      kestrin_pid=$(child_of "$game_pid") || fail "kestrin did not start"
       launcher=$(wait_for Form1) || fail "no launcher"
       click_at "$launcher" 600 4200
       game=$(wait_for "Kestrin Brick Breaker") || fail "Brick Breaker did not open"
@@ -130,6 +137,7 @@ case $what in
       done
       wait "$game_pid" 2>/dev/null || fail "kestrin did not end by Game Over"
       game_pid=
+      kestrin_pid=
       echo "peak_rss_kb $(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")"
     done
     ;;
