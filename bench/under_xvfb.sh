@@ -102,7 +102,7 @@ case $what in
     ;;
   startup)
     for _ in $(seq "$runs"); do
-      KESTRIN_PROBE_T0=$(date +%s%N) "$probe" startup 2>/dev/null | grep '^startup_ms' |
+      "$probe" startup 2>/dev/null | grep '^startup_ms' |
         sed 's/^/inside_/' || fail "start-up probe failed"
       echo "outside_startup_ms $(python3 "$here/x11_window.py" startup "$kestrin")" ||
         fail "no launcher window"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Start-up from outside, and the close box, on a running X server.
 
-  x11_window.py startup PROGRAM   starts PROGRAM and prints the milliseconds
+  x11_window.py startup PROGRAM [ARG...]
+                                  starts PROGRAM and prints the milliseconds
                                   until a top-level window titled "Form1" is
                                   mapped and viewable, then ends PROGRAM
   x11_window.py close WINDOW      sends WINDOW the window manager's close
@@ -80,7 +81,7 @@ def startup(program):
     if not display:
         sys.exit("x11_window.py: no X display")
     start = time.monotonic()
-    process = subprocess.Popen([program], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen(program, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         while not viewable(display, b"Form1"):
             if process.poll() is not None or time.monotonic() - start > 10:
@@ -102,8 +103,8 @@ def close(window):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "startup":
-        startup(sys.argv[2])
+    if len(sys.argv) >= 3 and sys.argv[1] == "startup":
+        startup(sys.argv[2:])
     elif len(sys.argv) == 3 and sys.argv[1] == "close":
         close(int(sys.argv[2]))
     else:

@@ -6,11 +6,12 @@
 //   kestrin-probe startup            prints the time from the process start
 //       to the launcher's first paint reaching the window system, then exits
 //
-// For startup, the launching shell passes its clock reading in
-// KESTRIN_PROBE_T0 (nanoseconds of CLOCK_REALTIME, as `date +%s%N` gives):
-// the time before main() runs (loading the program and its libraries)
-// counts too.
+// For startup, the probe reads the clock and execs itself, passing the
+// reading on in KESTRIN_PROBE_T0 (nanoseconds of CLOCK_REALTIME, as
+// `date +%s%N` gives; a caller may set it instead): loading the program
+// and its libraries counts too.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -193,6 +194,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS] | kestrin-probe startup\n");
     return 2;
   }
+  if (mode == "startup" && std::getenv("KESTRIN_PROBE_T0") == nullptr) {
+    setenv("KESTRIN_PROBE_T0", std::to_string(realtimeNanos()).c_str(), 1);
+    execv("/proc/self/exe", argv);
+    std::perror("kestrin-probe: exec");
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   if (mode == "pacing") {
@@ -204,9 +211,7 @@ int main(int argc, char** argv) {
     return pacing(app, clock, seconds);
   }
 
-  const char* given = std::getenv("KESTRIN_PROBE_T0");
-  const std::int64_t t0 = given != nullptr ? std::atoll(given) : entered;
-  if (given == nullptr) std::printf("(no KESTRIN_PROBE_T0: timed from main())\n");
+  const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
   FirstPaint firstPaint(t0);
   const std::int64_t appMade = realtimeNanos();
   TimerFdAlarm alarm(clock);
