@@ -66,6 +66,7 @@ void ScreenWindow::redraw() {
   if (frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF() ||
       shown_.size() != controls.size()) {
     renderWhole();
+    update();
     return;
   }
   // A control that moved or changed leaves its old place to be painted over
@@ -109,7 +110,6 @@ void ScreenWindow::renderWhole() {
   if (!screen_->loaded()) {
     frame_ = renderScreen(*screen_, scale, pictures);  // bare ground
     shown_.clear();
-    update();
     return;
   }
   if (frame_.size() == device && frame_.devicePixelRatio() == scale) {
@@ -125,7 +125,6 @@ void ScreenWindow::renderWhole() {
     shown_[i] = {paintedArea(c, pictures), c.FillColor, c.BackColor, c.ForeColor,
                  c.kind == ControlKind::Label ? c.Caption : std::string()};
   }
-  update();
 }
 
 void ScreenWindow::syncButtons() {

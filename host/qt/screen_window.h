@@ -72,7 +72,7 @@ class ScreenWindow final : public QWidget {
   };
 
   bool handleKey(QEvent* event);
-  void renderWhole();
+  void renderWhole();  // the whole frame, without scheduling a paint
 
   QtHost& host_;
   const ScreenDesign& design_;
