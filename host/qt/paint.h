@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 
 #include "shell/control.h"
@@ -52,11 +53,15 @@ class PictureCache {
   const QImage& scaled(std::string_view name, QSize deviceSize);
   // toQFont(font), kept.
   const QFont& font(const Font& font);
+  // An oval shape of a box's size, outlined and filled as painted, on a
+  // transparent ground, at a whole number of device pixels per pixel.
+  const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
 
  private:
   std::map<std::string, QImage, std::less<>> pictures_;
   std::map<std::tuple<std::string, int, int>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
+  std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
 
 // Paints a screen's client area as the model has it now: the ground in the
@@ -67,7 +72,7 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
 // The same, for a part of the client area: the ground there and the controls
 // that reach into `area`, to a painter already clipped to it. The pixels in
 // the area come out as a whole paint would make them.
-void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRect& area);
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRegion& area);
 
 // Where a control leaves its pixels: its box, or an unstretched picture's own
 // size from the box's corner; empty for a control that paints nothing

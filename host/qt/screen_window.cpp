@@ -96,7 +96,7 @@ void ScreenWindow::redraw() {
   {
     QPainter painter(&frame_);
     painter.setClipRegion(dirty);
-    paintForm(painter, *screen_, pictures, dirty.boundingRect());
+    paintForm(painter, *screen_, pictures, dirty);
   }
   update(dirty);
 }
