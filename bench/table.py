@@ -77,6 +77,10 @@ for scale in (1, 2):
         add("paint %s into an image, scale %d (CPU)" % (screen, scale), goal,
             times(paint, "BM_RenderScreen/%d/%d" % (i, scale)), "ms", 1e3, 3)
 
+for i, screen in enumerate(names[1:], start=1):
+    add("host tick + partial repaint + paint event, %s (CPU)" % screen, "",
+        times(paint, "BM_HostTick/%d" % i), "us", 1e6, 1)
+
 xvfb = {}
 path = os.path.join(results, "xvfb.txt")
 if os.path.exists(path):
