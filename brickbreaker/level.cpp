@@ -150,12 +150,14 @@ void BrickBreakerLevel::CatchBanana() {
 }
 
 void BrickBreakerLevel::BreakBricks() {
-  // Every brick, hidden ones too, in index order; the ball's rectangle is
-  // rebuilt for each, so a placement after one hit is seen by the next.
+  // Every brick, hidden ones too, in index order. Only a hit moves the ball,
+  // so its rectangle is rebuilt after each hit: a placement after one hit is
+  // seen by the next brick.
+  RECT ball = rectOf(shpBall);
   for (Integer i = 0; i <= level_.lastBrick; i = i + 1) {
     Control& brick = Brick(i);
     RECT overlap;
-    if (IntersectRect(overlap, rectOf(shpBall), rectOf(brick)) == 0) continue;
+    if (IntersectRect(overlap, ball, rectOf(brick)) == 0) continue;
 
     const Face face = FaceHit(brick);
     if (face == Face::Top || face == Face::Bottom) {
@@ -182,6 +184,7 @@ void BrickBreakerLevel::BreakBricks() {
       UnloadMe();
       return;  // nothing of this screen is touched again
     }
+    ball = rectOf(shpBall);
   }
 }
 

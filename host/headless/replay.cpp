@@ -11,6 +11,7 @@ Replay::Replay(Sink sink)
     : sink_(std::move(sink)), program_(*this, clock_, std::string(kProgramTitle)) {
   addKestrinScreens(program_);
   program_.start(kFirstScreen);
+  if (!sink_) return;
   appendStart(line_, program_);
   flush();
 }
@@ -21,12 +22,13 @@ void Replay::flush() {
 }
 
 void Replay::messageBox(std::string_view text, std::string_view title) {
+  if (!sink_) return;
   appendMessageBox(line_, clock_.now(), text, title);
   flush();
 }
 
 void Replay::emit(const Delivery& delivery) {
-  if (endWritten_) return;
+  if (endWritten_ || !sink_) return;
   if (program_.ended()) {
     // The event that ended the program writes the end line in its place.
     appendEnd(line_, clock_.now());

@@ -17,7 +17,9 @@ namespace kestrin::headless {
 // trace. Message boxes are answered with OK as soon as they are written.
 class Replay final : public Host {
  public:
-  // Every trace line goes to sink as it is made (one whole line each).
+  // Every trace line goes to sink as it is made (one whole line each). An
+  // empty sink writes no trace at all: the program runs alone, as when its
+  // speed is measured.
   using Sink = std::function<void(std::string_view line)>;
   explicit Replay(Sink sink);
 

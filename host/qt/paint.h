@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 
 #include "shell/control.h"
@@ -42,17 +43,25 @@ QColor toQColor(Colour colour);
 QFont toQFont(const Font& font);
 
 // The designs' pictures, decoded once from the resources compiled into the
-// program, and each size they are drawn at, scaled once.
+// program, and each size they are drawn at, scaled once; and the few fonts
+// the labels use, made once rather than at every paint.
 class PictureCache {
  public:
   // The picture at its own size; a null image if there is none by that name.
   const QImage& picture(std::string_view name);
   // The picture scaled (smoothly) to a size in device pixels.
   const QImage& scaled(std::string_view name, QSize deviceSize);
+  // toQFont(font), kept.
+  const QFont& font(const Font& font);
+  // An oval shape of a box's size, outlined and filled as painted, on a
+  // transparent ground, at a whole number of device pixels per pixel.
+  const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
 
  private:
   std::map<std::string, QImage, std::less<>> pictures_;
   std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+  std::map<std::pair<float, bool>, QFont> fonts_;
+  std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
 
 // Paints a screen's client area as the model has it now: the ground in the
@@ -60,6 +69,15 @@ class PictureCache {
 // order to the front. Buttons are widgets of their own and are not painted
 // here. A screen that is not loaded paints as bare ground.
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
+// The same, for a part of the client area: the ground there and the controls
+// that reach into `area`, to a painter already clipped to it. The pixels in
+// the area come out as a whole paint would make them.
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRegion& area);
+
+// Where a control leaves its pixels: its box, or an unstretched picture's own
+// size from the box's corner; empty for a control that paints nothing
+// (hidden, a button, a timer).
+QRect paintedArea(const Control& control, PictureCache& pictures);
 
 // The same, into an image of the design's client size at `scale` device
 // pixels per logical pixel.

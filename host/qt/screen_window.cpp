@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,7 +49,7 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
         host_.click(*screen_, &screen_->form()->controls()[slot]);
       }
     });
-    buttons_.push_back({slot, widget});
+    buttons_.push_back({slot, widget, widget->geometry(), bool(c.Visible), c.Caption});
   }
   // A button listed earlier in the design is in front of a later one.
   for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) it->widget->raise();
@@ -61,19 +62,91 @@ void ScreenWindow::retire() {
 
 void ScreenWindow::redraw() {
   if (screen_ == nullptr) return;
-  frame_ = renderScreen(*screen_, devicePixelRatioF(), host_.pictures());
-  update();
+  const auto& controls = screen_->form()->controls();
+  if (frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF() ||
+      shown_.size() != controls.size()) {
+    renderWhole();
+    update();
+    return;
+  }
+  // A control that moved or changed leaves its old place to be painted over
+  // and its new place to be painted; whatever else reaches into those
+  // places is painted there again too, in design order.
+  PictureCache& pictures = host_.pictures();
+  QRegion dirty;
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const Control& c = controls[i];
+    Shown& was = shown_[i];
+    const QRect area = paintedArea(c, pictures);
+    const bool label = c.kind == ControlKind::Label;
+    if (area == was.area &&
+        (area.isEmpty() || (c.FillColor == was.fill && c.BackColor == was.back &&
+                            c.ForeColor == was.fore && (!label || c.Caption == was.caption)))) {
+      continue;
+    }
+    dirty += was.area;
+    dirty += area;
+    was.area = area;
+    was.fill = c.FillColor;
+    was.back = c.BackColor;
+    was.fore = c.ForeColor;
+    if (label) was.caption = c.Caption;
+  }
+  if (dirty.isEmpty()) return;
+  {
+    QPainter painter(&frame_);
+    painter.setClipRegion(dirty);
+    paintForm(painter, *screen_, pictures, dirty);
+  }
+  update(dirty);
+}
+
+void ScreenWindow::renderWhole() {
+  PictureCache& pictures = host_.pictures();
+  const qreal scale = devicePixelRatioF();
+  const QSize size = clientSize(design_);
+  const QSize device(static_cast<int>(std::ceil(size.width() * scale)),
+                     static_cast<int>(std::ceil(size.height() * scale)));
+  if (!screen_->loaded()) {
+    frame_ = renderScreen(*screen_, scale, pictures);  // bare ground
+    shown_.clear();
+    return;
+  }
+  if (frame_.size() == device && frame_.devicePixelRatio() == scale) {
+    QPainter painter(&frame_);  // the same picture size: painted over in place
+    paintForm(painter, *screen_, pictures);
+  } else {
+    frame_ = renderScreen(*screen_, scale, pictures);
+  }
+  const auto& controls = screen_->form()->controls();
+  shown_.resize(controls.size());
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const Control& c = controls[i];
+    shown_[i] = {paintedArea(c, pictures), c.FillColor, c.BackColor, c.ForeColor,
+                 c.kind == ControlKind::Label ? c.Caption : std::string()};
+  }
 }
 
 void ScreenWindow::syncButtons() {
   if (screen_ == nullptr || !screen_->loaded()) return;
   const auto& controls = screen_->form()->controls();
-  for (const Button& b : buttons_) {
+  // Only what changed goes to the widget: this runs after every tick that
+  // moved anything.
+  for (Button& b : buttons_) {
     const Control& c = controls[b.slot];
-    b.widget->setGeometry(pixelBox(c));
-    const QString caption = QString::fromStdString(c.Caption);
-    if (b.widget->text() != caption) b.widget->setText(caption);
-    b.widget->setVisible(c.Visible);
+    const QRect box = pixelBox(c);
+    if (box != b.box) {
+      b.box = box;
+      b.widget->setGeometry(box);
+    }
+    if (c.Caption != b.caption) {
+      b.caption = c.Caption;
+      b.widget->setText(QString::fromStdString(c.Caption));
+    }
+    if (bool(c.Visible) != b.visible) {
+      b.visible = c.Visible;
+      b.widget->setVisible(c.Visible);
+    }
   }
 }
 
@@ -89,6 +162,7 @@ void ScreenWindow::syncFocus() {
 }
 
 void ScreenWindow::open() {
+  if (frame_.isNull() && screen_ != nullptr) renderWhole();  // let go of when hidden
   if (!opened_) {
     opened_ = true;
     if (design_.placement == Placement::Manual) {
@@ -140,14 +214,24 @@ void ScreenWindow::paintEvent(QPaintEvent* /*event*/) {
   // A new display scale needs a new picture; never while a box is open,
   // when the model is in the middle of a handler.
   const bool stale = frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF();
-  if (stale && screen_ != nullptr && !host_.boxOpen()) {
-    frame_ = renderScreen(*screen_, devicePixelRatioF(), host_.pictures());
-  }
+  if (stale && screen_ != nullptr && !host_.boxOpen()) renderWhole();
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), frame_);
+  painter.drawImage(QPoint(0, 0), frame_);  // clipped to the region being painted
   // A window made larger than its design shows bare ground beyond it.
   const QRegion beyond = QRegion(rect()).subtracted(QRect(QPoint(0, 0), clientSize(design_)));
   for (const QRect& r : beyond) painter.fillRect(r, toQColor(design_.backColor));
+}
+
+void ScreenWindow::hideEvent(QHideEvent* event) {
+  // Hidden by the host (the launcher while a game is played): its picture
+  // is let go of and painted afresh when it is shown again. Not when the
+  // window system hides it, minimised say: it may come back while a box is
+  // open, when the model cannot be painted.
+  if (!event->spontaneous()) {
+    frame_ = QImage();
+    shown_.clear();
+  }
+  QWidget::hideEvent(event);
 }
 
 void ScreenWindow::mousePressEvent(QMouseEvent* event) {

@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QImage>
+#include <QRect>
 #include <QWidget>
 
 #include "shell/design.h"
@@ -34,7 +36,8 @@ class ScreenWindow final : public QWidget {
 
   // Renders the model's state now and schedules the paint. The window keeps
   // showing that picture until the next redraw, so nothing a handler does
-  // on its way to its end (before a message box, say) is ever shown.
+  // on its way to its end (before a message box, say) is ever shown. Only
+  // the parts where a control moved or changed its look are painted again.
   void redraw();
   void syncButtons();
   void syncFocus();
@@ -48,6 +51,7 @@ class ScreenWindow final : public QWidget {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -55,9 +59,20 @@ class ScreenWindow final : public QWidget {
   struct Button {
     std::size_t slot;  // the control's place in the form's control list
     QPushButton* widget;
+    // As last given to the widget.
+    QRect box;
+    bool visible;
+    std::string caption;
+  };
+  // What the frame shows of one control, to tell what a redraw must repaint.
+  struct Shown {
+    QRect area;  // empty: nothing of it is shown
+    Colour fill = 0, back = 0, fore = 0;
+    std::string caption;  // labels only
   };
 
   bool handleKey(QEvent* event);
+  void renderWhole();  // the whole frame, without scheduling a paint
 
   QtHost& host_;
   const ScreenDesign& design_;
@@ -65,6 +80,7 @@ class ScreenWindow final : public QWidget {
   std::uint64_t loadSerial_;
   std::vector<Button> buttons_;
   QImage frame_;
+  std::vector<Shown> shown_;  // one a control, as frame_ has them
   bool opened_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "shell/caption_number.h"
@@ -37,6 +38,30 @@ TEST(Rounding, OutOfRangeOrNotANumberIsOverflow) {
   EXPECT_TRUE(overflows([] { toInt32(-2147483649.0); }));
   EXPECT_TRUE(overflows([] { toInt32(std::numeric_limits<double>::quiet_NaN()); }));
   EXPECT_TRUE(overflows([] { toInt32(std::numeric_limits<double>::infinity()); }));
+}
+
+// The fast conversion against the library's rounding: every half and
+// quarter across the 16-bit range, the edges of both ranges, and a spread
+// of values with fractions, as twips sums give them.
+TEST(Rounding, AgreesWithLibraryRoundingAcrossTheRanges) {
+  for (int n = -2 * 32769; n <= 2 * 32768; ++n) {
+    for (double fraction : {0.0, 0.25, 0.5}) {
+      const double value = n / 2.0 + fraction;
+      if (value >= -32768.5 && value < 32767.5) {
+        ASSERT_EQ(toInt16(value), std::nearbyint(value)) << value;
+      }
+      ASSERT_EQ(toInt32(value), std::nearbyint(value)) << value;
+    }
+  }
+  EXPECT_EQ(toInt32(-2147483648.5), std::numeric_limits<std::int32_t>::min());
+  EXPECT_THROW(toInt32(std::nextafter(-2147483648.5, -3e9)), RuntimeError);
+  EXPECT_EQ(toInt32(std::nextafter(2147483647.5, 0.0)), 2147483647);
+  EXPECT_THROW(toInt16(std::nextafter(-32768.5, -4e4)), RuntimeError);
+  double value = 0.1;
+  for (int i = 0; i < 100000; ++i) {
+    value = std::fmod(std::abs(value * 7919.37 + 0.618), 4.2e9) - 2.1e9;  // both signs
+    ASSERT_EQ(toInt32(value), std::nearbyint(value)) << value;
+  }
 }
 
 Control shape(float left, float top, float width, float height) {

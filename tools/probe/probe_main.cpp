@@ -1,0 +1,229 @@
+// kestrin-probe: the real Qt host, measured from inside.
+//
+//   kestrin-probe pacing [SECONDS]   plays Brick Breaker level 1 (the paddle
+//       swept from wall to wall, so every tick repaints) and prints how the
+//       ticks kept to the 64 Hz grid over SECONDS (default 60)
+//   kestrin-probe startup            prints the time from the process start
+//       to the launcher's first paint reaching the window system, then exits
+//
+// For startup, the probe reads the clock and execs itself, passing the
+// reading on in KESTRIN_PROBE_T0 (nanoseconds of CLOCK_REALTIME, as
+// `date +%s%N` gives; a caller may set it instead): loading the program
+// and its libraries counts too.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include "host/qt/qt_host.h"
+#include "host/qt/screen_window.h"
+#include "host/qt/tick_alarm.h"
+
+namespace {
+
+using kestrin::Program;
+using kestrin::qt::QtHost;
+using kestrin::qt::SteadyClock;
+using kestrin::qt::TimerFdAlarm;
+
+std::int64_t realtimeNanos() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return std::int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+}
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double percentile(std::vector<std::int64_t> values, double p) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const auto at = static_cast<std::size_t>(p / 100.0 * double(values.size() - 1) + 0.5);
+  return double(values[std::min(at, values.size() - 1)]);
+}
+
+// Clicks the launcher's left picture: Brick Breaker level 1 opens.
+void openBrickBreaker(QtHost& host) {
+  Program& program = host.program();
+  kestrin::Screen* launcher = program.findScreen("Main");
+  host.click(*launcher, launcher->form()->find("Image1"));
+}
+
+void sendKey(QWidget* window, QEvent::Type type, int key) {
+  QKeyEvent event(type, key, Qt::NoModifier);
+  QApplication::sendEvent(window, &event);
+}
+
+int pacing(QApplication& app, const SteadyClock& clock, double seconds) {
+  TimerFdAlarm alarm(clock);
+  QtHost host(clock, alarm);
+
+  struct Tick {
+    std::int64_t due;    // on the grid: the timer's start plus whole periods
+    std::int64_t woke;   // when the alarm handed it to the host
+    std::int64_t done;   // when the host had run it and repainted
+  };
+  std::vector<Tick> ticks;
+  ticks.reserve(static_cast<std::size_t>(seconds * 64 * 1.1) + 256);
+  alarm.setWakeHandler([&] {
+    const std::optional<std::int64_t> due = host.program().nextTickDue();
+    const std::int64_t woke = clock.now();
+    host.wake();
+    const std::int64_t done = clock.now();
+    if (due && *due <= woke && host.program().nextTickDue() != due) ticks.push_back({*due, woke, done});
+  });
+  host.setEndHandler([] { QCoreApplication::exit(1); });
+  host.start();
+  openBrickBreaker(host);
+  QWidget* window = host.window("frmKestrinBrickBreaker");
+  if (window == nullptr) {
+    std::fprintf(stderr, "kestrin-probe: Brick Breaker did not open\n");
+    return 1;
+  }
+
+  // The paddle crosses the field in about two seconds: turn it every 1.5 s.
+  int direction = Qt::Key_Left;
+  sendKey(window, QEvent::KeyPress, direction);
+  QTimer sweep;
+  QObject::connect(&sweep, &QTimer::timeout, [&] {
+    sendKey(window, QEvent::KeyRelease, direction);
+    direction = direction == Qt::Key_Left ? Qt::Key_Right : Qt::Key_Left;
+    sendKey(window, QEvent::KeyPress, direction);
+  });
+  sweep.start(1500);
+
+  const double cpuStart = cpuSeconds();
+  const std::int64_t wallStart = clock.now();
+  QTimer::singleShot(static_cast<int>(seconds * 1000) + 500, &app, [] { QCoreApplication::exit(0); });
+  if (QApplication::exec() != 0) {
+    std::fprintf(stderr, "kestrin-probe: the program ended during the run\n");
+    return 1;
+  }
+  const double cpu = (cpuSeconds() - cpuStart) / (double(clock.now() - wallStart) / 1e6);
+  if (ticks.size() < 2) {
+    std::fprintf(stderr, "kestrin-probe: no ticks\n");
+    return 1;
+  }
+
+  // The window: SECONDS of grid time from the first tick delivered.
+  const std::int64_t period = Program::kTimerGranularity;
+  const std::int64_t from = ticks.front().due;
+  const std::int64_t to = from + static_cast<std::int64_t>(seconds * 1e6);
+  std::vector<std::int64_t> lateness, work, periods;
+  std::int64_t count = 0;
+  const Tick* last = nullptr;
+  for (const Tick& t : ticks) {
+    if (t.due >= to) break;
+    ++count;
+    lateness.push_back(t.woke - t.due);
+    work.push_back(t.done - t.woke);
+    if (last != nullptr) periods.push_back(t.woke - last->woke);
+    last = &t;
+  }
+  const std::int64_t expected = (to - from) / period;
+  double meanPeriod = 0;
+  for (std::int64_t p : periods) meanPeriod += double(p);
+  meanPeriod /= double(periods.size());
+  // Drift: how far the ticks' phase moved from the first second to the last.
+  const std::size_t n = std::min<std::size_t>(64, lateness.size() / 2);
+  const double early = percentile({lateness.begin(), lateness.begin() + long(n)}, 50);
+  const double late = percentile({lateness.end() - long(n), lateness.end()}, 50);
+
+  std::printf("seconds %.1f\n", seconds);
+  std::printf("ticks %lld\n", static_cast<long long>(count));
+  std::printf("expected %lld\n", static_cast<long long>(expected));
+  std::printf("mean_period_us %.1f\n", meanPeriod);
+  std::printf("lateness_p50_us %.0f\n", percentile(lateness, 50));
+  std::printf("lateness_p99_us %.0f\n", percentile(lateness, 99));
+  std::printf("lateness_max_us %.0f\n", percentile(lateness, 100));
+  std::printf("drift_us %.0f\n", late - early);
+  std::printf("tick_work_p50_us %.0f\n", percentile(work, 50));
+  std::printf("tick_work_p99_us %.0f\n", percentile(work, 99));
+  std::printf("cpu_percent %.2f\n", cpu * 100);
+  return 0;
+}
+
+// Notes the time once the launcher's first paint is done: a zero timer set
+// during the paint runs after the window's backing store has been flushed.
+class FirstPaint final : public QObject {
+ public:
+  explicit FirstPaint(std::int64_t t0) : t0_(t0) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !seen_) {
+      seen_ = true;
+      QTimer::singleShot(0, [this] {
+        const double ms = double(realtimeNanos() - t0_) / 1e6;
+        std::printf("startup_ms %.2f\n", ms);
+        QCoreApplication::exit(0);
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::int64_t t0_;
+  bool seen_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::int64_t entered = realtimeNanos();
+  const SteadyClock clock;  // as the game's main() does
+  const std::string_view mode = argc > 1 ? argv[1] : "";
+  if (mode != "pacing" && mode != "startup") {
+    std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS] | kestrin-probe startup\n");
+    return 2;
+  }
+  if (mode == "startup" && std::getenv("KESTRIN_PROBE_T0") == nullptr) {
+    setenv("KESTRIN_PROBE_T0", std::to_string(realtimeNanos()).c_str(), 1);
+    execv("/proc/self/exe", argv);
+    std::perror("kestrin-probe: exec");
+    return 1;
+  }
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (mode == "pacing") {
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 60.0;
+    if (!(seconds >= 2)) {
+      std::fprintf(stderr, "kestrin-probe: SECONDS must be at least 2\n");
+      return 2;
+    }
+    return pacing(app, clock, seconds);
+  }
+
+  const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
+  FirstPaint firstPaint(t0);
+  const std::int64_t appMade = realtimeNanos();
+  TimerFdAlarm alarm(clock);
+  QtHost host(clock, alarm);
+  alarm.setWakeHandler([&host] { host.wake(); });
+  host.start();
+  host.window("Main")->installEventFilter(&firstPaint);
+  const std::int64_t started = realtimeNanos();
+  // Where the time went: loading before main(), the application and its
+  // window-system connection, the host up to the launcher shown.
+  std::printf("main_ms %.2f\n", double(entered - t0) / 1e6);
+  std::printf("application_ms %.2f\n", double(appMade - entered) / 1e6);
+  std::printf("host_start_ms %.2f\n", double(started - appMade) / 1e6);
+  return QApplication::exec();
+}
