@@ -11,6 +11,22 @@
 namespace kestrin {
 namespace {
 
+// True when f raises the run-time error `kind`, and no other.
+template <class F>
+bool raises(ErrorKind kind, F f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e.kind() == kind;
+  }
+  return false;
+}
+
+template <class F>
+bool overflows(F f) {
+  return raises(ErrorKind::Overflow, f);
+}
+
 TEST(Rounding, HalvesGoToTheEvenInteger) {
   const std::pair<double, int> cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},  {-0.5, 0},
                                           {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}};
@@ -21,14 +37,6 @@ TEST(Rounding, HalvesGoToTheEvenInteger) {
 }
 
 TEST(Rounding, OutOfRangeOrNotANumberIsOverflow) {
-  auto overflows = [](auto f) {
-    try {
-      f();
-    } catch (const RuntimeError& e) {
-      return e.kind() == ErrorKind::Overflow;
-    }
-    return false;
-  };
   EXPECT_EQ(toInt16(32767.4), 32767);
   EXPECT_EQ(toInt16(-32768.5), -32768);  // ties to even: -32768
   EXPECT_TRUE(overflows([] { toInt16(32767.5); }));
@@ -81,12 +89,8 @@ TEST(Rect, ControlEdgesAreRoundedSumsInDoublePrecision) {
   // 16777216 + 1 is not representable in single precision but is in double:
   // right = 16777217 is kept, not rounded back to 16777216.
   EXPECT_EQ(rectOf(shape(16777216.0f, 0, 1, 1)).right, 16777217);
-  try {
-    (void)rectOf(shape(3e9f, 0, 1, 1));
-    ADD_FAILURE() << "a left edge of 3e9 fits no 32-bit integer";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.kind(), ErrorKind::Overflow);
-  }
+  EXPECT_TRUE(overflows([] { (void)rectOf(shape(3e9f, 0, 1, 1)); }))
+      << "a left edge of 3e9 fits no 32-bit integer";
 }
 
 TEST(IntersectRect, OverlapNeedsPositiveWidthAndHeight) {
@@ -116,24 +120,16 @@ TEST(CaptionNumber, ReadsSignedDecimalsWithBlanksAround) {
   EXPECT_EQ(captionNumber("007"), 7);
   EXPECT_EQ(captionNumber("1000"), 1000);
   EXPECT_EQ(captionNumber("0.1"), 0.1);
-  EXPECT_EQ(captionNumber("1." ), 1);
+  EXPECT_EQ(captionNumber("1."), 1);
 }
 
 TEST(CaptionNumber, TextThatIsNotANumberIsATypeMismatch) {
-  for (const char* text : {"", " ", "abc", "3 lives", "1e3", "--1", "+", ".", "1.2.3", "0x10", "Lost Life"}) {
-    try {
-      (void)captionNumber(text);
-      ADD_FAILURE() << "'" << text << "' read as a number";
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.kind(), ErrorKind::TypeMismatch) << text;
-    }
+  for (const char* text :
+       {"", " ", "abc", "3 lives", "1e3", "--1", "+", ".", "1.2.3", "0x10", "Lost Life"}) {
+    EXPECT_TRUE(raises(ErrorKind::TypeMismatch, [text] { (void)captionNumber(text); })) << text;
   }
-  try {
-    (void)captionNumber(std::string(400, '9'));
-    ADD_FAILURE() << "400 nines fit no double";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.kind(), ErrorKind::Overflow);
-  }
+  EXPECT_TRUE(overflows([] { (void)captionNumber(std::string(400, '9')); }))
+      << "400 nines fit no double";
   EXPECT_EQ(captionNumber("0." + std::string(400, '0') + "1"), 0);  // too small: zero
 }
 
@@ -155,14 +151,6 @@ TEST(Integer, ArithmeticNeverWraps) {
   Integer step = -80;
   EXPECT_EQ(-step, 80);
   EXPECT_EQ(Integer(32767) - 1, 32766);
-  auto overflows = [](auto f) {
-    try {
-      f();
-    } catch (const RuntimeError& e) {
-      return e.kind() == ErrorKind::Overflow;
-    }
-    return false;
-  };
   EXPECT_TRUE(overflows([] { return -Integer(-32768); }));
   EXPECT_TRUE(overflows([] { return Integer(32767) + 1; }));
   EXPECT_TRUE(overflows([] { return Integer(-32768) - Integer(1); }));
