@@ -66,8 +66,12 @@ class Player {
     // played to clear its levels.
     if (rng_.below(follower_ && !dodge ? 20000 : 1000) == 0) return "close " + name;
     if (r < 6) return "click " + name + " " + anyControl(screen);
-    if (r < 10) return std::string(rng_.chance(50) ? "keydown " : "keyup ") + std::to_string(anyKey()) +
-                       (rng_.chance(50) ? " " + std::to_string(rng_.below(8)) : "");
+    if (r < 10) {
+      std::string line = rng_.chance(50) ? "keydown " : "keyup ";
+      line += std::to_string(anyKey());
+      if (rng_.chance(50)) line.append(" ").append(std::to_string(rng_.below(8)));
+      return line;
+    }
     if (r < 13) return "click " + std::string(kScreens[static_cast<std::size_t>(1 + rng_.below(4))]) +
                        " cmdReset";
 
