@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "bench/steady_play.h"
+#include "host/headless/virtual_clock.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
 #include "shell/form.h"
@@ -37,12 +38,7 @@ BENCHMARK(BM_RenderScreen)
     ->ArgsProduct({{0, 1, 2, 3, 4}, {1, 2}})
     ->Unit(benchmark::kMicrosecond);
 
-// Time the benchmark moves, and an alarm that only remembers.
-class ManualClock final : public Clock {
- public:
-  std::int64_t now() const override { return now_; }
-  std::int64_t now_ = 0;
-};
+// An alarm that only remembers; the benchmark moves the clock to it.
 class ManualAlarm final : public qt::Alarm {
  public:
   void arm(std::optional<std::int64_t> due) override { armed = due; }
@@ -53,7 +49,7 @@ class ManualAlarm final : public qt::Alarm {
 // the window repaints what moved into its frame, and the paint event puts
 // that on the (offscreen) window.
 void BM_HostTick(benchmark::State& state) {
-  ManualClock clock;
+  headless::VirtualClock clock;
   ManualAlarm alarm;
   qt::QtHost host(clock, alarm);
   const std::string_view name = kScreens[state.range(0)];
@@ -68,7 +64,7 @@ void BM_HostTick(benchmark::State& state) {
       state.SkipWithError("the timer stopped");
       return;
     }
-    clock.now_ = *alarm.armed;
+    clock.set(*alarm.armed);
     host.wake();
     QCoreApplication::processEvents();
   }

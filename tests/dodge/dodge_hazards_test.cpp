@@ -271,34 +271,27 @@ TEST(DodgeHit, BoundingSquaresThatShareAreaHitAndSquaresThatOnlyTouchDoNot) {
 }
 
 TEST(DodgeHit, PlayerEdgesAreRoundedTiesToEvenToo) {
-  // The player laid half a twip to the right: 7680.5 + 615 = 8295.5 rounds
-  // to 8296 (even), so a ball from 8295 shares one twip with it.
-  {
+  struct Case {
+    const char* why;
+    double playerLeft, ballLeft;
+    const char* lives;
+  };
+  const Case cases[] = {
+      // 7680.5 + 615 = 8295.5 rounds to 8296 (even): a ball from 8295 shares one twip.
+      {"player half a twip right", 7680.5, 8295, "2"},
+      // Player edges 7681 and 8296: a ball from 8295.5 rounds to 8296 and only touches.
+      {"ball's left edge rounds onto the player's right", 7681, 8295.5, "3"},
+      // A ball from 7306.5 ends at 7681.5, which rounds to 7682: one twip shared.
+      {"ball's right edge rounds past the player's left", 7681, 7306.5, "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
     Session s;
     openDodge(s);
-    placePlayer(s, 7680.5, 8520);
-    place(s, kFirst, 8295, 8600);
+    placePlayer(s, c.playerLeft, 8520);
+    place(s, kFirst, c.ballLeft, 8600);
     s.run("ticks 1");
-    EXPECT_EQ(text(s.last(), "lbllives"), "2");
-  }
-  // Laid at 7681 (edges 7681 and 8296): a ball from 8295.5 rounds to 8296
-  // and only touches it; a ball from 7306.5 ends at 7681.5, which rounds to
-  // 7682 and shares one twip with it.
-  {
-    Session s;
-    openDodge(s);
-    placePlayer(s, 7681, 8520);
-    place(s, kFirst, 8295.5, 8600);
-    s.run("ticks 1");
-    EXPECT_EQ(text(s.last(), "lbllives"), "3");
-  }
-  {
-    Session s;
-    openDodge(s);
-    placePlayer(s, 7681, 8520);
-    place(s, kFirst, 7306.5, 8600);
-    s.run("ticks 1");
-    EXPECT_EQ(text(s.last(), "lbllives"), "2");
+    EXPECT_EQ(text(s.last(), "lbllives"), c.lives);
   }
 }
 

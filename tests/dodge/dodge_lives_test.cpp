@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/common/catalog.h"
+#include "host/headless/virtual_clock.h"
 #include "shell/program.h"
 #include "tests/dodge/dodge_support.h"
 
@@ -313,18 +314,9 @@ class WatchingHost final : public Host {
   void messageBox(std::string_view text, std::string_view title) override { onBox(text, title); }
 };
 
-class SteppedClock final : public Clock {
- public:
-  std::int64_t now() const override { return now_; }
-  void set(std::int64_t t) { now_ = t; }
-
- private:
-  std::int64_t now_ = 0;
-};
-
 TEST(DodgeGameOver, EndingTickScoresReleasesMovesAndTurnsTheBallsButLeavesThePlayer) {
   WatchingHost host;
-  SteppedClock clock;
+  headless::VirtualClock clock;
   Program program(host, clock, std::string(kProgramTitle));
   addKestrinScreens(program);
   program.start(kFirstScreen);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/headless/virtual_clock.h"
 #include "shell/keys.h"
 #include "shell/program.h"
 
@@ -38,11 +39,6 @@ constexpr std::array kSlowControls{
 };
 constexpr ScreenDesign kSlow{.name = "Slow", .caption = "Slow", .controls = kSlowControls};
 
-class ManualClock final : public Clock {
- public:
-  std::int64_t now() const override { return t; }
-  std::int64_t t = 0;
-};
 
 class FakeHost final : public Host {
  public:
@@ -137,14 +133,14 @@ class ProgramTest : public ::testing::Test {
   int runUntil(std::int64_t t) {
     int ticks = 0;
     for (auto due = program.nextTickDue(); due && *due <= t; due = program.nextTickDue()) {
-      clock.t = *due;
+      clock.set(*due);
       if (program.tick()) ++ticks;
     }
-    clock.t = t;
+    clock.set(t);
     return ticks;
   }
 
-  ManualClock clock;
+  headless::VirtualClock clock;
   FakeHost host;
   Script script;
   Program program;
@@ -211,21 +207,21 @@ TEST_F(ProgramTest, AHandlerThatUnloadsItsOwnScreenRunsOnToItsEnd) {
 }
 
 TEST_F(ProgramTest, TimersTickOnAGridFromTheLoadNeverFasterThan64AMinute) {
-  clock.t = 1000;
+  clock.set(1000);
   openPlay();
   EXPECT_EQ(program.nextTickDue(), 1000 + 15'625);  // Interval 1 runs at the granularity
   EXPECT_EQ(runUntil(1000 + 3 * 15'625), 3);
 
   program.show(screen("Slow"));
   EXPECT_EQ(program.nextTickDue(), 1000 + 4 * 15'625);
-  clock.t = 1000 + 3 * 15'625;
-  runUntil(clock.t + 100'000);
+  clock.set(1000 + 3 * 15'625);
+  runUntil(clock.now() + 100'000);
   EXPECT_EQ(std::count(script.log.begin(), script.log.end(), "slow tick"), 1);  // 100 ms
 }
 
 TEST_F(ProgramTest, MissedTicksAreDroppedNotPiledUp) {
   openPlay();
-  clock.t = 10 * 15'625 + 5;  // ten periods late
+  clock.set(10 * 15'625 + 5);  // ten periods late
   ASSERT_TRUE(program.tick());
   EXPECT_FALSE(program.tick());  // one tick, not ten
   EXPECT_EQ(program.nextTickDue(), 11 * 15'625);  // back on the grid
@@ -237,14 +233,14 @@ TEST_F(ProgramTest, EnabledFalseInsideTheTickStopsItAndTrueStartsAFreshPeriod) {
   EXPECT_EQ(runUntil(10 * 15'625), 1);
   EXPECT_EQ(program.nextTickDue(), std::nullopt);
 
-  clock.t = 200'000;
+  clock.set(200'000);
   script.tick = nullptr;
   script.keyDown = [this] { play().Timer1.Enabled = true; };
   program.keyDown(1, 0);
   EXPECT_EQ(program.nextTickDue(), 200'000 + 15'625);
 
   // True on a running timer also restarts its period.
-  clock.t = 210'000;
+  clock.set(210'000);
   program.keyDown(1, 0);
   EXPECT_EQ(program.nextTickDue(), 210'000 + 15'625);
 }
@@ -271,7 +267,7 @@ TEST_F(ProgramTest, AMessageBoxIsFullyModal) {
   openPlay();
   bool refusedInside = false;
   host.duringBox = [&] {
-    clock.t += 10 * 15'625;  // the player takes a while
+    clock.set(clock.now() + 10 * 15'625);  // the player takes a while
     refusedInside = program.busy() && !program.tick() &&
                     program.keyDown(1, 0).screen == nullptr &&
                     program.click("Play", "cmdReset").screen == nullptr &&
@@ -418,7 +414,7 @@ class BadForm : public Form {
 };
 
 TEST(ProgramStart, AMisspeltControlNameFailsAtStartUpNotInPlay) {
-  ManualClock clock;
+  headless::VirtualClock clock;
   FakeHost host;
   Program program(host, clock, "Kestrin");
   program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });

@@ -15,22 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "host/headless/virtual_clock.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/screen_window.h"
 #include "shell/program.h"
 
 namespace kestrin::qt::test {
-
-// Time that moves only when a test moves it.
-class ManualClock final : public Clock {
- public:
-  std::int64_t now() const override { return now_; }
-  void set(std::int64_t micros) { now_ = micros; }
-
- private:
-  std::int64_t now_ = 0;
-};
 
 // Remembers where the host armed it; it never goes off by itself.
 class ManualAlarm final : public Alarm {
@@ -111,7 +102,7 @@ class HostTest : public testing::Test {
     ASSERT_NE(window("frmKestrinBrickBreaker"), nullptr);
   }
 
-  ManualClock clock;
+  headless::VirtualClock clock;  // time moves only when the test moves it
   ManualAlarm alarm;
   std::unique_ptr<QtHost> host;
   int ends = 0;
