@@ -5,6 +5,7 @@
 // Virtual key codes as the key handlers receive them.
 namespace kestrin::keys {
 
+inline constexpr std::int16_t kTab = 9;
 inline constexpr std::int16_t kEnter = 13;
 inline constexpr std::int16_t kSpace = 32;
 inline constexpr std::int16_t kLeft = 37;

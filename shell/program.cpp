@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "keys.h"
+
 namespace kestrin {
 
 Program::Program(Host& host, const Clock& clock, std::string title)
@@ -101,13 +103,24 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   if (s == nullptr) return {};
   if (Control* button = s->focusedButton()) {
     // Space and Enter click the focused button; no other key reaches the screen.
-    if (keyCode != 32 && keyCode != 13) return {.screen = s};
+    if (keyCode != keys::kSpace && keyCode != keys::kEnter) return {.screen = s};
     const Form::Binding* b = s->form()->clickBinding(*button);
     if (b == nullptr) return {.screen = s};
     dispatch([&] { b->handler(); });
     return {.object = button->name, .event = "Click", .screen = s};
   }
   Form* form = s->form();
+  // Tab hands the focus to the screen's button while it is shown, as on any
+  // desktop, so "Reset" can be reached without the mouse. The button is the
+  // only control that takes the focus; while it is hidden Tab is a plain key.
+  if (keyCode == keys::kTab) {
+    for (Control& c : form->controls()) {
+      if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+      s->focus_ = &c;
+      s->focusHides_ = c.Visible.falseWrites();
+      return {.screen = s};
+    }
+  }
   if (!form->keyDown_) return {.screen = s};
   dispatch([&] { form->keyDown_(keyCode, shift); });
   return {.object = "Form", .event = "KeyDown", .screen = s};

@@ -348,6 +348,29 @@ TEST_F(ProgramTest, KeysReachTheScreenOnlyWhileNoButtonHasTheFocus) {
   EXPECT_EQ(program.keyUp(keys::kSpace, 0).handler(), "Form_KeyUp");
 }
 
+TEST_F(ProgramTest, TabGivesTheShownButtonTheFocusAndIsAPlainKeyWhileItIsHidden) {
+  openPlay();
+  EXPECT_EQ(program.keyDown(keys::kTab, 0).handler(), "Form_KeyDown");  // button hidden
+  EXPECT_EQ(script.log.back(), "key 9/0");
+  play().cmdReset.Visible = true;
+  script.log.clear();
+  Delivery d = program.keyDown(keys::kTab, keys::kShiftMask);
+  EXPECT_EQ(d.handler(), "none");
+  EXPECT_EQ(d.screen, &screen("Play"));
+  EXPECT_EQ(screen("Play").focusedButton(), &play().cmdReset);
+  EXPECT_EQ(program.keyUp(keys::kTab, 0).handler(), "none");
+  EXPECT_EQ(program.keyDown(keys::kTab, 0).handler(), "none");  // it keeps the focus
+  // The click hides the button, which hands the focus back to the screen.
+  script.reset = [this] { play().cmdReset.Visible = false; };
+  EXPECT_EQ(program.keyDown(keys::kSpace, 0).handler(), "cmdReset_Click");
+  EXPECT_EQ(screen("Play").focusedButton(), nullptr);
+  EXPECT_EQ(script.log, std::vector<std::string>{"reset"});
+  // The launcher-like screen has no button: Tab reaches no handler there.
+  program.show(screen("Lobby"));
+  EXPECT_EQ(program.keyDown(keys::kTab, 0).handler(), "none");
+  EXPECT_EQ(screen("Lobby").focusedButton(), nullptr);
+}
+
 TEST_F(ProgramTest, ClicksReachOnlyVisibleControlsOfVisibleScreens) {
   Delivery d = program.click("Lobby", "lblText");  // no handler
   EXPECT_EQ(d.handler(), "none");
