@@ -40,6 +40,7 @@ BrickBreakerLevel::BrickBreakerLevel(Screen& screen, const LevelRules& rules)
   variable("BallStepX", BallStepX);
   variable("BallStepY", BallStepY);
   variable("PaddleStep", PaddleStep);
+  if (!rules.nextLevel.empty()) opens(rules.nextLevel);
   onKeyDown([this](std::int16_t code, std::int16_t shift) { Form_KeyDown(code, shift); });
   onKeyUp([this](std::int16_t code, std::int16_t shift) { Form_KeyUp(code, shift); });
   onClick(cmdReset, [this] { cmdReset_Click(); });

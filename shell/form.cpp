@@ -82,6 +82,11 @@ ControlArray Form::controlArray(std::string_view name) {
 
 void Form::variable(std::string_view name, Integer& value) { variables_.push_back({name, &value}); }
 
+std::string_view Form::opens(std::string_view screen) {
+  opens_.push_back(screen);
+  return screen;
+}
+
 void Form::onLoad(Handler handler) { load_ = std::move(handler); }
 void Form::onKeyDown(KeyHandler handler) { keyDown_ = std::move(handler); }
 void Form::onKeyUp(KeyHandler handler) { keyUp_ = std::move(handler); }

@@ -71,6 +71,9 @@ class Form {
   Control& control(std::string_view name);
   ControlArray controlArray(std::string_view name);
   void variable(std::string_view name, Integer& value);
+  // Names a screen this one opens; one that is not registered fails at
+  // start-up too. Returns the name.
+  std::string_view opens(std::string_view screen);
 
   void onLoad(Handler handler);
   void onKeyDown(KeyHandler handler);
@@ -119,6 +122,7 @@ class Form {
   std::vector<Binding> clicks_;
   std::vector<Binding> timers_;
   std::vector<TimerSlot> timerSlots_;
+  std::vector<std::string_view> opens_;
   std::vector<Drawn> drawn_;
   Handler load_;
   KeyHandler keyDown_;

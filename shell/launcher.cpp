@@ -10,12 +10,12 @@ Main::Main(Screen& screen) : Form(screen) {
 // The game is shown first, then the launcher hides: the game window is up
 // before the launcher goes, and it is the one that takes the keys.
 void Main::Image1_Click() {
-  Show("frmKestrinBrickBreaker");
+  Show(brickBreakerScreen);
   Hide();
 }
 
 void Main::Image2_Click() {
-  Show("frmKestrinDodge");
+  Show(dodgeScreen);
   Hide();
 }
 

@@ -15,6 +15,9 @@ class Main : public Form {
 
   Control& Image1 = control("Image1");
   Control& Image2 = control("Image2");
+  // The games the two pictures open.
+  const std::string_view brickBreakerScreen = opens("frmKestrinBrickBreaker");
+  const std::string_view dodgeScreen = opens("frmKestrinDodge");
 };
 
 }  // namespace kestrin

@@ -29,9 +29,19 @@ const ScreenDesign* Program::findDesign(std::string_view name) const {
 }
 
 void Program::start(std::string_view firstScreen) {
+  if (findDesign(firstScreen) == nullptr) {
+    throw std::logic_error("no screen named '" + std::string(firstScreen) + "' to start with");
+  }
   for (const Registration& r : registry_) {
     Screen scratch(*this, *r.design, r.factory);
-    r.factory(scratch);  // binds every control the code names, then is discarded
+    // Binds every control the code names, then is discarded.
+    const std::unique_ptr<Form> form = r.factory(scratch);
+    for (std::string_view name : form->opens_) {
+      if (findDesign(name) == nullptr) {
+        throw std::logic_error(std::string(r.design->name) + ": opens no screen named '" +
+                               std::string(name) + "'");
+      }
+    }
   }
   startScreen_ = std::string(firstScreen);
   dispatch([&] { show(screen(firstScreen)); });

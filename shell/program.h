@@ -47,8 +47,9 @@ class Program {
   const ScreenDesign* findDesign(std::string_view name) const;
   const std::vector<const ScreenDesign*>& designs() const { return designs_; }
 
-  // Binds every registered screen once (a misspelt control name fails here,
-  // not in play), then shows the first screen.
+  // Binds every registered screen once (a misspelt control name, or the
+  // name of a screen it opens that is not registered, fails here, not in
+  // play), then shows the first screen.
   void start(std::string_view firstScreen);
   bool ended() const { return ended_; }
   std::string_view title() const { return title_; }

@@ -436,13 +436,46 @@ class BadForm : public Form {
   explicit BadForm(Screen& s) : Form(s) { (void)control("lblMisspelt"); }
 };
 
-TEST(ProgramStart, AMisspeltControlNameFailsAtStartUpNotInPlay) {
-  headless::VirtualClock clock;
-  FakeHost host;
-  Program program(host, clock, "Kestrin");
-  program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
-  program.add(kPlay, [](Screen& s) { return std::make_unique<BadForm>(s); });
-  EXPECT_THROW(program.start("Lobby"), std::logic_error);
+// Opens a screen by a name that may not be registered.
+class OpenerForm : public Form {
+ public:
+  OpenerForm(Screen& s, std::string_view next) : Form(s) { opens(next); }
+};
+
+TEST(ProgramStart, AMisspeltControlOrScreenNameFailsAtStartUpNotInPlay) {
+  struct Case {
+    const char* name;
+    FormFactory play;
+    std::string_view first;
+    const char* error;  // empty: starts
+  };
+  const Case cases[] = {
+      {"sound", [](Screen& s) { return std::make_unique<OpenerForm>(s, "Lobby"); }, "Lobby", ""},
+      {"misspelt control", [](Screen& s) { return std::make_unique<BadForm>(s); }, "Lobby",
+       "Play: no control named 'lblMisspelt'"},
+      {"misspelt screen opened",
+       [](Screen& s) { return std::make_unique<OpenerForm>(s, "Lobyb"); }, "Lobby",
+       "Play: opens no screen named 'Lobyb'"},
+      {"misspelt first screen",
+       [](Screen& s) { return std::make_unique<OpenerForm>(s, "Lobby"); }, "Loby",
+       "no screen named 'Loby' to start with"},
+  };
+  for (const Case& c : cases) {
+    headless::VirtualClock clock;
+    FakeHost host;
+    Program program(host, clock, "Kestrin");
+    program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
+    program.add(kPlay, c.play);
+    std::string error;
+    try {
+      program.start(c.first);
+    } catch (const std::logic_error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.name;
+    // Nothing was shown when start-up failed.
+    EXPECT_EQ(program.activeScreen() != nullptr, error.empty()) << c.name;
+  }
 }
 
 }  // namespace
