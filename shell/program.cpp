@@ -100,6 +100,14 @@ void Program::finish() {
   recent_.clear();
 }
 
+std::int64_t Program::now() const {
+  const std::int64_t t = clock_.now();
+  if (t < 0 || t > Clock::kLatest) {
+    throw std::logic_error("clock reading out of range: " + std::to_string(t));
+  }
+  return t;
+}
+
 std::int64_t Program::period(const Control& timer) {
   if (timer.Interval <= 0) return 0;  // an interval of 0 never ticks
   return std::max<std::int64_t>(std::int64_t{timer.Interval} * 1000, kTimerGranularity);
@@ -210,8 +218,11 @@ std::optional<std::int64_t> Program::nextTickDue() const {
 std::optional<Delivery> Program::tick() {
   if (ended_) return std::nullopt;
   const std::int64_t t = now();
+  // start <= t <= Clock::kLatest: the next grid point is at most t + p.
+  // An interval set to 0 by the handler whose box is open stops the timer
+  // only when that handler returns; until then it keeps the shortest period.
   const auto gridAfter = [t](const Form::TimerSlot& slot) {
-    const std::int64_t p = period(*slot.control);
+    const std::int64_t p = std::max(period(*slot.control), kTimerGranularity);
     return slot.start + ((t - slot.start) / p + 1) * p;
   };
   Screen* dueScreen = nullptr;

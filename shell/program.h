@@ -53,7 +53,9 @@ class Program {
   void start(std::string_view firstScreen);
   bool ended() const { return ended_; }
   std::string_view title() const { return title_; }
-  std::int64_t now() const { return clock_.now(); }
+  // The clock's time; a reading outside 0..Clock::kLatest is a fault of the
+  // host (std::logic_error), never a wrapped deadline.
+  std::int64_t now() const;
 
   // Events from the host.
   Delivery keyDown(std::int16_t keyCode, std::int16_t shift);

@@ -3,7 +3,9 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 #include <QSocketNotifier>
@@ -26,9 +28,12 @@ TimerFdAlarm::~TimerFdAlarm() {
 
 void TimerFdAlarm::arm(std::optional<std::int64_t> due) {
   itimerspec setting{};  // all zero: disarmed
-  if (due) {
-    const auto deadline = clock_.start().time_since_epoch() + std::chrono::microseconds(*due);
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline).count();
+  const std::int64_t startNs =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(clock_.start().time_since_epoch()).count();
+  // A deadline past what 64 bits of nanoseconds of uptime can name (about
+  // 292 years) is never reached: the alarm stays disarmed rather than wrap.
+  if (due && std::max<std::int64_t>(*due, 0) <= (INT64_MAX - startNs) / 1000) {
+    const std::int64_t ns = startNs + std::max<std::int64_t>(*due, 0) * 1000;
     setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
     setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     if (setting.it_value.tv_sec == 0 && setting.it_value.tv_nsec == 0) setting.it_value.tv_nsec = 1;

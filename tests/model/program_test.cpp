@@ -431,6 +431,26 @@ TEST_F(ProgramTest, RedrawIsNeededOnlyWhenTheDrawnStateChanged) {
   EXPECT_FALSE(form.consumeChanges());
 }
 
+TEST_F(ProgramTest, TimersKeepExactDeadlinesAtTheLatestTimeAClockMayRead) {
+  // The longest period a timer can have, loaded at the latest time: the
+  // deadline is the plain sum, never wrapped past 64 bits.
+  script.load = [this] { play().Timer1.Interval = INT32_MAX; };
+  clock.set(Clock::kLatest - 15'625);
+  openPlay();
+  ASSERT_TRUE(program.nextTickDue());  // the load's own start, at Interval 1
+  EXPECT_EQ(*program.nextTickDue(), Clock::kLatest);
+  clock.set(Clock::kLatest);
+  ASSERT_TRUE(program.tick());
+  // On the grid from the load: one long period after it.
+  EXPECT_EQ(*program.nextTickDue(), Clock::kLatest - 15'625 + std::int64_t{INT32_MAX} * 1000);
+
+  // A host whose clock reads outside the range is at fault, and says so.
+  clock.set(Clock::kLatest + 1);
+  EXPECT_THROW(program.tick(), std::logic_error);
+  clock.set(-1);
+  EXPECT_THROW(program.keyDown(keys::kLeft, 0), std::logic_error);
+}
+
 class BadForm : public Form {
  public:
   explicit BadForm(Screen& s) : Form(s) { (void)control("lblMisspelt"); }
