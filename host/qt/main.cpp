@@ -1,21 +1,22 @@
 // kestrin: the game collection in real windows.
-#include <exception>
-#include <iostream>
-
 #include <QApplication>
 
 #include "host/qt/app_icon.h"
+#include "host/qt/application.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/tick_alarm.h"
 
 int main(int argc, char** argv) {
   const kestrin::qt::SteadyClock clock;  // the program's time starts here
-  QApplication app(argc, argv);
+  kestrin::qt::Application app(argc, argv);
   // Ties the windows to the installed desktop entry (its name and icon in
   // docks and task switchers, on Wayland too).
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kestrin::qt::kApplicationId));
   // The model says when the program ends, not the last window closing.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Start-up fails the same way as any event later (Application::notify):
+  // a misspelt control or screen name, or no timerfd, is a message and
+  // status 1.
   try {
     kestrin::qt::TimerFdAlarm alarm(clock);
     kestrin::qt::QtHost host(clock, alarm);
@@ -24,8 +25,7 @@ int main(int argc, char** argv) {
     host.start();
     if (host.program().ended()) return 0;
     return QApplication::exec();
-  } catch (const std::exception& error) {
-    std::cerr << "kestrin: " << error.what() << '\n';
-    return 1;
+  } catch (...) {
+    app.fail();
   }
 }

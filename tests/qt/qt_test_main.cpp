@@ -1,5 +1,6 @@
-// One QApplication for every Qt host test, on the offscreen platform unless
-// the environment says otherwise.
+// One application for every Qt host test, the game's own (with its boundary
+// for exceptions), on the offscreen platform unless the environment says
+// otherwise.
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -7,6 +8,8 @@
 #include <QDir>
 
 #include <gtest/gtest.h>
+
+#include "host/qt/application.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,7 +21,7 @@ int main(int argc, char** argv) {
   ::mkdir(runtime.constData(), 0700);  // Qt wants it there, and private
 
   testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
+  kestrin::qt::Application app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();
 }

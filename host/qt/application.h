@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include <QApplication>
+
+namespace kestrin::qt {
+
+// The program's QApplication, and the one boundary for exceptions: every
+// event Qt delivers, in the main loop or in a message box's nested loop,
+// passes through notify, so whatever escapes the model, the host or the
+// alarm (a std::system_error from the timerfd, a std::logic_error for a
+// screen that is not registered) is caught there and never unwinds through
+// Qt. The model's own run-time errors never get this far: they are shown in
+// its error box and end the program by its rules.
+class Application final : public QApplication {
+ public:
+  Application(int& argc, char** argv);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Reports the exception being handled on stderr, "NAME: what", and ends
+  // the process with status 1 at once: a handler it cut short may have left
+  // the model half-changed, so nothing more of it runs, not even
+  // destructors. Called from a catch block only.
+  [[noreturn]] void fail() const noexcept;
+
+ private:
+  std::string name_;  // the program's name, for the message
+};
+
+}  // namespace kestrin::qt
