@@ -107,7 +107,7 @@ void BM_ReplayWholeGame(benchmark::State& state) {
     headless::Replay counting([&ticksPerGame](std::string_view line) {
       if (line.find("\"event\":\"Timer1_Timer\"") != std::string_view::npos) ++ticksPerGame;
     });
-    std::istringstream in(script);
+    headless::LineReader in(script);
     std::ostringstream errors;
     counting.run(in, errors);
   }
@@ -118,7 +118,7 @@ void BM_ReplayWholeGame(benchmark::State& state) {
       bytes += line.size();
     })
                                    : headless::Replay::Sink());
-    std::istringstream in(script);
+    headless::LineReader in(script);
     std::ostringstream errors;
     if (replay.run(in, errors) != 0 || !replay.ended()) {
       state.SkipWithError("the script did not run to the end of the game");

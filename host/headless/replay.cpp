@@ -1,14 +1,20 @@
 #include "replay.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "host/common/catalog.h"
+#include "host/common/fd_io.h"
 #include "host/headless/trace.h"
 
 namespace kestrin::headless {
 
-Replay::Replay(Sink sink)
-    : sink_(std::move(sink)), program_(*this, clock_, std::string(kProgramTitle)) {
+Replay::Replay(Sink sink, std::function<bool()> stopped)
+    : sink_(std::move(sink)),
+      stopped_(std::move(stopped)),
+      program_(*this, clock_, std::string(kProgramTitle)) {
   addKestrinScreens(program_);
   program_.start(kFirstScreen);
   if (!sink_) return;
@@ -45,16 +51,36 @@ bool Replay::runLine(std::string_view line, std::string& error) {
     error = std::move(parsed.error);
     return false;
   }
+  if (!parsed.command) return true;
+  if (parsed.command->kind == Command::Kind::Wait) return wait(parsed.command->micros, error);
   // After the end the rest of the script is still checked, but not run.
-  if (parsed.command && !program_.ended()) run(*parsed.command);
+  if (!program_.ended()) run(*parsed.command);
+  return true;
+}
+
+bool Replay::wait(std::int64_t micros, std::string& error) {
+  // The waits of a script bound its clock, whether or not they run, so a
+  // script is valid or not whatever the games do; both terms are at most
+  // kMaxScriptMicros, so neither the check nor the sum can overflow.
+  if (micros < 0) {
+    error = "a wait cannot take the clock back";
+    return false;
+  }
+  if (micros > kMaxScriptMicros - waited_) {
+    error = "the waits of the script pass 10^15 microseconds (about 31.7 years)";
+    return false;
+  }
+  waited_ += micros;
+  if (!program_.ended()) run(Command{.kind = Command::Kind::Wait, .micros = micros});
   return true;
 }
 
 void Replay::run(const Command& c) {
   switch (c.kind) {
     case Command::Kind::Wait: {
+      // The clock only moves by waits, so it is at most waited_: in range.
       const std::int64_t target = clock_.now() + c.micros;
-      while (!program_.ended()) {
+      while (!program_.ended() && !stopped()) {
         const std::optional<std::int64_t> due = program_.nextTickDue();
         if (!due || *due > target) break;
         clock_.set(*due);
@@ -70,56 +96,58 @@ void Replay::run(const Command& c) {
   }
 }
 
-int Replay::run(std::istream& script, std::ostream& errors) {
-  std::string line;
+int Replay::run(LineReader& script, std::ostream& errors) {
   std::string error;
-  std::streambuf* in = script.rdbuf();
-  for (long number = 1;; ++number) {
-    line.clear();
-    bool tooLong = false;
-    int ch = in == nullptr ? EOF : in->sbumpc();
-    if (ch == EOF) break;
-    // Read to the end of the line, keeping at most kMaxLineLength bytes.
-    while (ch != EOF && ch != '\n') {
-      if (line.size() < kMaxLineLength + 1) {
-        line += static_cast<char>(ch);
-      } else {
-        tooLong = true;
-      }
-      ch = in->sbumpc();
-    }
-    // One carriage return before the newline is not part of the line; the
-    // parser drops it, and exactly one.
-    const std::size_t length = line.size() - (!line.empty() && line.back() == '\r' ? 1 : 0);
-    if (tooLong || length > kMaxLineLength) {
-      errors << "line " << number << ": line longer than " << kMaxLineLength << " characters\n";
-      return 2;
+  for (;;) {
+    if (stopped()) return 1;
+    std::string_view line;
+    switch (script.next(line)) {
+      case LineReader::Next::End: return 0;
+      case LineReader::Next::ReadFailed: return 1;
+      case LineReader::Next::TooLong:
+        errors << "line " << script.number() << ": line longer than " << kMaxLineLength
+               << " characters\n";
+        return 2;
+      case LineReader::Next::Line: break;
     }
     if (!runLine(line, error)) {
-      errors << "line " << number << ": " << error << '\n';
+      errors << "line " << script.number() << ": " << error << '\n';
       return 2;
     }
-    if (ch == EOF) break;
   }
-  return 0;
 }
 
-int replayMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+int replayMain(int argc, char** argv, int in, int out, std::ostream& err) {
   if (argc > 2) {
     err << "usage: kestrin-replay [SCRIPT]\n";
     return 2;
   }
-  std::ifstream file;
+  const char* scriptName = argc == 2 ? argv[1] : "standard input";
+  int scriptFd = in;
   if (argc == 2) {
-    file.open(argv[1], std::ios::binary);
-    if (!file) {
-      err << "kestrin-replay: cannot read " << argv[1] << '\n';
-      return 2;
+    do {
+      scriptFd = ::open(argv[1], O_RDONLY | O_CLOEXEC);
+    } while (scriptFd < 0 && errno == EINTR);
+    if (scriptFd < 0) {
+      err << "kestrin-replay: " << io::describe(scriptName, errno) << '\n';
+      return 1;
     }
   }
-  Replay replay([&out](std::string_view line) { out << line; });
-  const int status = replay.run(argc == 2 ? static_cast<std::istream&>(file) : in, err);
-  out.flush();
+
+  io::FdWriter trace(out);
+  // The trace written so far goes out before each read that may wait: a
+  // reader sees each line's events as the script arrives, and a script that
+  // fails part-way still leaves whole what was written before it.
+  LineReader script(scriptFd, [&trace] { trace.flush(); });
+  Replay replay([&trace](std::string_view line) { trace.write(line); },
+                [&trace] { return trace.failed(); });
+  int status = replay.run(script, err);
+  if (script.error() != 0) err << "kestrin-replay: " << io::describe(scriptName, script.error()) << '\n';
+  if (!trace.flush()) {
+    err << "kestrin-replay: " << io::describe("standard output", trace.error()) << '\n';
+    status = 1;
+  }
+  if (argc == 2) ::close(scriptFd);
   return status;
 }
 

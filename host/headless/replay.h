@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -19,17 +18,24 @@ class Replay final : public Host {
  public:
   // Every trace line goes to sink as it is made (one whole line each). An
   // empty sink writes no trace at all: the program runs alone, as when its
-  // speed is measured.
+  // speed is measured. stopped, if given, is asked after every trace line:
+  // once it says the trace can no longer be written, nothing more is run.
   using Sink = std::function<void(std::string_view line)>;
-  explicit Replay(Sink sink);
+  explicit Replay(Sink sink, std::function<bool()> stopped = {});
 
   // Runs one script line. Returns false for a line that is not valid, with
   // the reason in error; nothing of that line is run.
   bool runLine(std::string_view line, std::string& error);
+  // What a wait line of micros does, without the one-day limit of one line;
+  // false, with nothing run, past the script's total of waits.
+  bool wait(std::int64_t micros, std::string& error);
 
-  // Runs a whole script; exit status 0, or 2 for an invalid script, with
-  // "line N: reason" on errors.
-  int run(std::istream& script, std::ostream& errors);
+  // Runs a whole script: exit status 0; 2 for an invalid script, with
+  // "line N: reason" on errors; 1 when the script could not be read
+  // (script.error()) or the trace could not be written (stopped), for the
+  // caller, who owns both, to report.
+  int run(LineReader& script, std::ostream& errors);
+  bool stopped() const { return stopped_ && stopped_(); }
 
   Program& program() { return program_; }
   VirtualClock& clock() { return clock_; }
@@ -43,13 +49,17 @@ class Replay final : public Host {
   void flush();
 
   Sink sink_;
+  std::function<bool()> stopped_;
   VirtualClock clock_;
   Program program_;
   std::string line_;
+  std::int64_t waited_ = 0;  // every wait of the script so far, run or not
   bool endWritten_ = false;
 };
 
-// The tool's whole run: kestrin-replay [SCRIPT]. Returns the exit status.
-int replayMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
+// The tool's whole run: kestrin-replay [SCRIPT], the script read from the
+// file or from the descriptor in, the trace written to the descriptor out.
+// Returns the exit status.
+int replayMain(int argc, char** argv, int in, int out, std::ostream& err);
 
 }  // namespace kestrin::headless

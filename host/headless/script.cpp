@@ -1,6 +1,11 @@
 #include "script.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
+
+#include "host/common/fd_io.h"
 
 namespace kestrin::headless {
 
@@ -176,6 +181,63 @@ ParseResult parseLine(std::string_view line, const std::vector<const ScreenDesig
     return {.command = std::nullopt, .error = fail.reason};
   }
   return {.command = c, .error = {}};
+}
+
+// ---- reading lines ----
+
+LineReader::LineReader(std::string_view bytes)
+    : pos_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+
+LineReader::LineReader(int fd, std::function<void()> beforeRead)
+    : fd_(fd), beforeRead_(std::move(beforeRead)), buffer_(64 * 1024) {}
+
+bool LineReader::fill() {
+  if (fd_ < 0 || error_ != 0) return false;
+  if (beforeRead_) beforeRead_();
+  const long n = io::readSome(fd_, buffer_.data(), buffer_.size());
+  if (n <= 0) {
+    if (n < 0) error_ = errno;
+    fd_ = -1;  // nothing more is read after the end or a failure
+    return false;
+  }
+  pos_ = buffer_.data();
+  end_ = pos_ + n;
+  return true;
+}
+
+LineReader::Next LineReader::next(std::string_view& line) {
+  // One byte past the limit may still be the carriage return that ends the
+  // line; two past it cannot.
+  constexpr std::size_t kKept = kMaxLineLength + 2;
+  line_.clear();
+  bool started = false;
+  for (;;) {
+    if (pos_ == end_ && !fill()) {
+      if (error_ != 0) return Next::ReadFailed;
+      if (!started) return Next::End;
+      break;  // a last line without a newline
+    }
+    if (!started) {
+      started = true;
+      ++number_;
+    }
+    const auto* newline = static_cast<const char*>(
+        std::memchr(pos_, '\n', static_cast<std::size_t>(end_ - pos_)));
+    const char* stop = newline != nullptr ? newline : end_;
+    const std::size_t room = kKept - line_.size();
+    const auto take = std::min(room, static_cast<std::size_t>(stop - pos_));
+    line_.append(pos_, take);
+    pos_ += take;
+    const bool over = line_.size() > kMaxLineLength + 1 ||
+                      (line_.size() == kMaxLineLength + 1 && line_.back() != '\r');
+    if (over) return Next::TooLong;  // the rest of the line is never read
+    if (pos_ == newline) {
+      ++pos_;
+      break;
+    }
+  }
+  line = line_;
+  return Next::Line;
 }
 
 }  // namespace kestrin::headless

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ struct Command {
 
 inline constexpr std::size_t kMaxLineLength = 4096;
 inline constexpr std::int64_t kMaxWaitMicros = 86'400'000'000;  // one day
+// All the waits of a script together: about 31.7 years. A timer's period
+// added to any time up to this stays far inside 64 bits.
+inline constexpr std::int64_t kMaxScriptMicros = 1'000'000'000'000'000;
 inline constexpr std::int64_t kTickMicros = 15'625;
 
 struct ParseResult {
@@ -32,5 +36,38 @@ struct ParseResult {
 };
 
 ParseResult parseLine(std::string_view line, const std::vector<const ScreenDesign*>& designs);
+
+// The lines of a script as its bytes arrive, from a file descriptor or from
+// memory. A line holds at most kMaxLineLength bytes besides its newline and
+// one carriage return before it, comments too; a longer one is reported as
+// soon as a byte past the limit arrives, so an endless line (/dev/zero) is
+// refused at once, newline or not, and memory stays bounded.
+class LineReader {
+ public:
+  enum class Next : std::uint8_t { Line, End, TooLong, ReadFailed };
+
+  explicit LineReader(std::string_view bytes);
+  // Reads fd, never closing it. beforeRead runs before each read that may
+  // wait for input: a tool flushes its output there, so what it has written
+  // so far is out before it blocks, or fails.
+  explicit LineReader(int fd, std::function<void()> beforeRead = {});
+
+  // Line: the line, without its newline, in line (valid until the next call).
+  Next next(std::string_view& line);
+  long number() const { return number_; }  // of the line last returned or refused
+  int error() const { return error_; }     // ReadFailed: the errno
+
+ private:
+  bool fill();  // false at the end of the input, or on a failed read
+
+  int fd_ = -1;
+  std::function<void()> beforeRead_;
+  std::vector<char> buffer_;
+  const char* pos_ = nullptr;
+  const char* end_ = nullptr;
+  std::string line_;
+  long number_ = 0;
+  int error_ = 0;
+};
 
 }  // namespace kestrin::headless

@@ -10,14 +10,26 @@ namespace kestrin::fuzz {
 
 namespace {
 
-constexpr std::string_view kOpen = "# open ";
+// A minute before the end of the script's clock, for "# late".
+constexpr std::int64_t kLate = headless::kMaxScriptMicros - 60'000'000;
 
-// "# open NAME" on the first line: show that game screen and hide the
-// launcher, as Image1_Click and the level advance do.
+// A first line "# [late] [open NAME]": "late" starts the clock a minute
+// before the end of time, as a script of waits over idle screens would, so
+// that play near the end of time, and the limit itself, are fuzzed too;
+// "open NAME" then shows that game screen and hides the launcher, as
+// Image1_Click and the level advance do.
 void openFirst(headless::Replay& replay, std::string_view bytes) {
-  if (bytes.substr(0, kOpen.size()) != kOpen) return;
-  std::string_view name = bytes.substr(kOpen.size());
-  name = name.substr(0, name.find_first_of("\r\n"));
+  std::string_view first = bytes.substr(0, bytes.find_first_of("\r\n"));
+  if (!first.starts_with("# ")) return;
+  first.remove_prefix(2);
+  if (first.starts_with("late")) {
+    std::string error;
+    replay.wait(kLate, error);
+    first.remove_prefix(4);
+    while (first.starts_with(' ')) first.remove_prefix(1);
+  }
+  if (!first.starts_with("open ")) return;
+  const std::string_view name = first.substr(5);
   Program& program = replay.program();
   if (name == kFirstScreen || program.findDesign(name) == nullptr) return;
   Screen& launcher = *program.findScreen(kFirstScreen);
@@ -98,7 +110,7 @@ std::string runScript(std::string_view bytes, std::size_t maxEvents) {
     TraceCheck check(events, maxEvents);
     headless::Replay replay([&check](std::string_view line) { check(line); });
     openFirst(replay, bytes);
-    std::istringstream in{std::string(bytes)};
+    headless::LineReader in(bytes);
     std::ostringstream errors;
     try {
       status = replay.run(in, errors);

@@ -42,14 +42,16 @@ class TraceCheck {
 };
 
 // Runs bytes as a replay script on the whole program, as kestrin-replay
-// would (Replay::run on an istream), with the trace checked and discarded.
+// would (Replay::run on a LineReader), with the trace checked and discarded.
 // If that run stops at an invalid line, a second program runs every line of
 // the bytes that does parse, so that fuzzed scripts reach play even with a
 // bad line in them. Both runs share maxEvents.
 //
 // A first line "# open SCREEN" (a comment to kestrin-replay) opens that game
 // screen straight from the launcher, as the level advance would, so that
-// short inputs reach levels 2 and 3 too.
+// short inputs reach levels 2 and 3 too; "# late" or "# late open SCREEN"
+// first moves the clock to a minute before the end of a script's time, so
+// that short inputs play there and reach the limit.
 //
 // Returns what went wrong (an exit status or error text that does not match
 // the documented ones, a malformed trace, a run-time error box); empty when

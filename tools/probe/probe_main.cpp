@@ -28,6 +28,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include "host/common/fd_io.h"
+#include "host/qt/application.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/screen_window.h"
 #include "host/qt/tick_alarm.h"
@@ -35,6 +37,7 @@
 namespace {
 
 using kestrin::Program;
+using kestrin::io::FdWriter;
 using kestrin::qt::QtHost;
 using kestrin::qt::SteadyClock;
 using kestrin::qt::TimerFdAlarm;
@@ -71,7 +74,7 @@ void sendKey(QWidget* window, QEvent::Type type, int key) {
   QApplication::sendEvent(window, &event);
 }
 
-int pacing(QApplication& app, const SteadyClock& clock, double seconds) {
+int pacing(QApplication& app, const SteadyClock& clock, double seconds, FdWriter& out) {
   TimerFdAlarm alarm(clock);
   QtHost host(clock, alarm);
 
@@ -146,17 +149,17 @@ int pacing(QApplication& app, const SteadyClock& clock, double seconds) {
   const double early = percentile({lateness.begin(), lateness.begin() + long(n)}, 50);
   const double late = percentile({lateness.end() - long(n), lateness.end()}, 50);
 
-  std::printf("seconds %.1f\n", seconds);
-  std::printf("ticks %lld\n", static_cast<long long>(count));
-  std::printf("expected %lld\n", static_cast<long long>(expected));
-  std::printf("mean_period_us %.1f\n", meanPeriod);
-  std::printf("lateness_p50_us %.0f\n", percentile(lateness, 50));
-  std::printf("lateness_p99_us %.0f\n", percentile(lateness, 99));
-  std::printf("lateness_max_us %.0f\n", percentile(lateness, 100));
-  std::printf("drift_us %.0f\n", late - early);
-  std::printf("tick_work_p50_us %.0f\n", percentile(work, 50));
-  std::printf("tick_work_p99_us %.0f\n", percentile(work, 99));
-  std::printf("cpu_percent %.2f\n", cpu * 100);
+  out.print("seconds %.1f\n", seconds);
+  out.print("ticks %lld\n", static_cast<long long>(count));
+  out.print("expected %lld\n", static_cast<long long>(expected));
+  out.print("mean_period_us %.1f\n", meanPeriod);
+  out.print("lateness_p50_us %.0f\n", percentile(lateness, 50));
+  out.print("lateness_p99_us %.0f\n", percentile(lateness, 99));
+  out.print("lateness_max_us %.0f\n", percentile(lateness, 100));
+  out.print("drift_us %.0f\n", late - early);
+  out.print("tick_work_p50_us %.0f\n", percentile(work, 50));
+  out.print("tick_work_p99_us %.0f\n", percentile(work, 99));
+  out.print("cpu_percent %.2f\n", cpu * 100);
   return 0;
 }
 
@@ -164,7 +167,7 @@ int pacing(QApplication& app, const SteadyClock& clock, double seconds) {
 // during the paint runs after the window's backing store has been flushed.
 class FirstPaint final : public QObject {
  public:
-  explicit FirstPaint(std::int64_t t0) : t0_(t0) {}
+  FirstPaint(std::int64_t t0, FdWriter& out) : t0_(t0), out_(out) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -172,7 +175,7 @@ class FirstPaint final : public QObject {
       seen_ = true;
       QTimer::singleShot(0, [this] {
         const double ms = double(realtimeNanos() - t0_) / 1e6;
-        std::printf("startup_ms %.2f\n", ms);
+        out_.print("startup_ms %.2f\n", ms);
         QCoreApplication::exit(0);
       });
     }
@@ -181,13 +184,22 @@ class FirstPaint final : public QObject {
 
  private:
   std::int64_t t0_;
+  FdWriter& out_;
   bool seen_ = false;
 };
 
 }  // namespace
 
+// The figures are the probe's whole output: one not written whole fails it.
+int finish(int status, FdWriter& out) {
+  if (out.flush()) return status;
+  std::fprintf(stderr, "kestrin-probe: %s\n", kestrin::io::describe("standard output", out.error()).c_str());
+  return 1;
+}
+
 int main(int argc, char** argv) {
   const std::int64_t entered = realtimeNanos();
+  kestrin::io::ignoreWriteSignals();
   const SteadyClock clock;  // as the game's main() does
   const std::string_view mode = argc > 1 ? argv[1] : "";
   if (mode != "pacing" && mode != "startup") {
@@ -200,19 +212,20 @@ int main(int argc, char** argv) {
     std::perror("kestrin-probe: exec");
     return 1;
   }
-  QApplication app(argc, argv);
+  kestrin::qt::Application app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  FdWriter out(STDOUT_FILENO);
   if (mode == "pacing") {
     const double seconds = argc > 2 ? std::atof(argv[2]) : 60.0;
     if (!(seconds >= 2)) {
       std::fprintf(stderr, "kestrin-probe: SECONDS must be at least 2\n");
       return 2;
     }
-    return pacing(app, clock, seconds);
+    return finish(pacing(app, clock, seconds, out), out);
   }
 
   const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
-  FirstPaint firstPaint(t0);
+  FirstPaint firstPaint(t0, out);
   const std::int64_t appMade = realtimeNanos();
   TimerFdAlarm alarm(clock);
   QtHost host(clock, alarm);
@@ -222,8 +235,8 @@ int main(int argc, char** argv) {
   const std::int64_t started = realtimeNanos();
   // Where the time went: loading before main(), the application and its
   // window-system connection, the host up to the launcher shown.
-  std::printf("main_ms %.2f\n", double(entered - t0) / 1e6);
-  std::printf("application_ms %.2f\n", double(appMade - entered) / 1e6);
-  std::printf("host_start_ms %.2f\n", double(started - appMade) / 1e6);
-  return QApplication::exec();
+  out.print("main_ms %.2f\n", double(entered - t0) / 1e6);
+  out.print("application_ms %.2f\n", double(appMade - entered) / 1e6);
+  out.print("host_start_ms %.2f\n", double(started - appMade) / 1e6);
+  return finish(QApplication::exec(), out);
 }

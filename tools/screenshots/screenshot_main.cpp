@@ -8,18 +8,24 @@
 // Brick Breaker player that launches the ball, keeps the paddle under it and
 // clicks "Reset", all through ordinary script lines. It gets a game to its
 // later levels without a script thousands of lines long.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
 
+#include "host/common/fd_io.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/form.h"
@@ -43,7 +49,7 @@ class Player {
  public:
   explicit Player(kestrin::headless::Replay& replay) : replay_(replay) {}
 
-  bool run(const std::string& line) {
+  bool run(std::string_view line) {
     std::string error;
     if (replay_.runLine(line, error)) return true;
     std::cerr << "kestrin-screenshot: " << line << ": " << error << '\n';
@@ -96,9 +102,24 @@ void paintButtons(QImage& image, const Form& form) {
   }
 }
 
+// The picture as PNG bytes, written only once they are all made.
+QByteArray pngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) bytes.clear();
+  return bytes;
+}
+
+int fail(std::string_view what, int error) {
+  std::cerr << "kestrin-screenshot: " << kestrin::io::describe(what, error) << '\n';
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrin::io::ignoreWriteSignals();
   if (argc != 4) {
     std::cerr << "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n";
     return 2;
@@ -109,12 +130,21 @@ int main(int argc, char** argv) {
 
   kestrin::headless::Replay replay([](std::string_view) {});
   Player player(replay);
-  std::ifstream script(argv[1]);
-  if (!script) {
-    std::cerr << "kestrin-screenshot: cannot read " << argv[1] << '\n';
-    return 2;
-  }
-  for (std::string line; std::getline(script, line) && !replay.ended();) {
+  int fd = -1;
+  do {
+    fd = ::open(argv[1], O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return fail(argv[1], errno);
+  kestrin::headless::LineReader script(fd);
+  for (std::string_view line; !replay.ended();) {
+    const kestrin::headless::LineReader::Next next = script.next(line);
+    if (next == kestrin::headless::LineReader::Next::End) break;
+    if (next == kestrin::headless::LineReader::Next::ReadFailed) return fail(argv[1], script.error());
+    if (next == kestrin::headless::LineReader::Next::TooLong) {
+      std::cerr << "kestrin-screenshot: line " << script.number() << ": line longer than "
+                << kestrin::headless::kMaxLineLength << " characters\n";
+      return 2;
+    }
     if (line.starts_with("autoplay ")) {
       int ticks = 0;
       const char* first = line.data() + 9;
@@ -131,6 +161,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  ::close(fd);
 
   const Screen* screen = replay.program().findScreen(argv[2]);
   if (screen == nullptr || !screen->visible()) {
@@ -140,15 +171,18 @@ int main(int argc, char** argv) {
   kestrin::qt::PictureCache pictures;
   QImage image = kestrin::qt::renderScreen(*screen, 1.0, pictures);
   paintButtons(image, *screen->form());
-  if (!image.save(QString::fromLocal8Bit(argv[3]))) {
-    std::cerr << "kestrin-screenshot: cannot write " << argv[3] << '\n';
-    return 1;
-  }
+  const QByteArray png = pngBytes(image);
+  if (png.isEmpty()) return fail(argv[3], EINVAL);
+  const std::string_view bytes(png.constData(), static_cast<std::size_t>(png.size()));
+  if (const int error = kestrin::io::writeFile(argv[3], bytes); error != 0) return fail(argv[3], error);
   // What the picture shows, for choosing the moment to take it.
-  std::cout << argv[3] << ": " << screen->name() << " at " << replay.clock().now() / 1000 << " ms";
+  kestrin::io::FdWriter out(STDOUT_FILENO);
+  std::string said = std::string(argv[3]) + ": " + std::string(screen->name()) + " at " +
+                     std::to_string(replay.clock().now() / 1000) + " ms";
   for (const Control& c : screen->form()->controls()) {
-    if (c.kind == ControlKind::Label && c.Visible) std::cout << " | " << c.Caption;
+    if (c.kind == ControlKind::Label && c.Visible) said += " | " + c.Caption;
   }
-  std::cout << '\n';
+  out.write(said + "\n");
+  if (!out.flush()) return fail("standard output", out.error());
   return 0;
 }

@@ -6,17 +6,19 @@
 // Exit status 0 when every invariant held (and, for a soak of a million
 // ticks or more, every screen was reached); 1 on a violation, printed with
 // the seed, the tick and the failing program's script, which kestrin-replay
-// plays again as it was; 2 for bad arguments.
+// plays again as it was, or when the report or the script cannot be written
+// whole; 2 for bad arguments.
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
 
+#include "host/common/fd_io.h"
 #include "tools/soak/soak.h"
 
 namespace {
@@ -37,6 +39,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrin::io::ignoreWriteSignals();
   std::uint64_t seed = 1;
   std::uint64_t ticks = 1'000'000;
   std::string scriptOut;
@@ -66,9 +69,13 @@ int main(int argc, char** argv) {
               << r.programs << " (its seed " << r.programSeed << "), after "
               << r.script.size() << " script lines of that program\n";
     if (!scriptOut.empty()) {
-      std::ofstream out(scriptOut);
-      for (const std::string& line : r.script) out << line << '\n';
-      std::cerr << "  its script: " << scriptOut << " (kestrin-replay " << scriptOut << ")\n";
+      std::string text;
+      for (const std::string& line : r.script) text += line + '\n';
+      if (const int error = kestrin::io::writeFile(scriptOut, text); error != 0) {
+        std::cerr << "kestrin-soak: " << kestrin::io::describe(scriptOut, error) << '\n';
+      } else {
+        std::cerr << "  its script: " << scriptOut << " (kestrin-replay " << scriptOut << ")\n";
+      }
     } else {
       std::cerr << "  its script, for kestrin-replay:\n";
       for (const std::string& line : r.script) std::cerr << line << '\n';
@@ -77,21 +84,26 @@ int main(int argc, char** argv) {
   }
 
   const kestrin::soak::Tally& t = r.tally;
-  std::printf("kestrin-soak: seed %llu: %llu ticks in %.1f s: %.0f ticks/s\n",
+  kestrin::io::FdWriter out(STDOUT_FILENO);
+  out.print("kestrin-soak: seed %llu: %llu ticks in %.1f s: %.0f ticks/s\n",
               static_cast<unsigned long long>(seed), static_cast<unsigned long long>(r.ticks),
               seconds, static_cast<double>(r.ticks) / seconds);
-  std::printf("  %llu programs, %llu script lines; %llu Game Over, %llu You Win, %llu closed\n",
+  out.print("  %llu programs, %llu script lines; %llu Game Over, %llu You Win, %llu closed\n",
               static_cast<unsigned long long>(r.programs), static_cast<unsigned long long>(r.lines),
               static_cast<unsigned long long>(t.gameOvers), static_cast<unsigned long long>(t.wins),
               static_cast<unsigned long long>(t.closedOut));
-  std::printf("  %llu lives lost, %llu bananas caught\n",
+  out.print("  %llu lives lost, %llu bananas caught\n",
               static_cast<unsigned long long>(t.lostLives),
               static_cast<unsigned long long>(t.bananas));
   bool reachedAll = true;
   for (std::size_t i = 0; i < kestrin::soak::kScreens.size(); ++i) {
-    std::printf("  loads of %-28s %llu\n", std::string(kestrin::soak::kScreens[i]).c_str(),
+    out.print("  loads of %-28s %llu\n", std::string(kestrin::soak::kScreens[i]).c_str(),
                 static_cast<unsigned long long>(t.loads[i]));
     reachedAll = reachedAll && t.loads[i] > 0;
+  }
+  if (!out.flush()) {
+    std::cerr << "kestrin-soak: " << kestrin::io::describe("standard output", out.error()) << '\n';
+    return 1;
   }
   // A long soak that never reached a screen has not soaked it: say so.
   if (ticks >= 1'000'000 && !reachedAll) {

@@ -1,0 +1,108 @@
+#include "fd_io.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrin::io {
+
+namespace {
+
+// Waits until a non-blocking descriptor is ready; false if even that fails.
+bool waitFor(int fd, short events) {
+  pollfd p{.fd = fd, .events = events, .revents = 0};
+  while (::poll(&p, 1, -1) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ignoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+long readSome(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN)) continue;
+    return -1;
+  }
+}
+
+int writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n == 0) return EIO;  // no progress and no reason: never loop on it
+    if (errno == EINTR) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT)) continue;
+    return errno;
+  }
+  return 0;
+}
+
+std::string describe(std::string_view what, int error) {
+  return std::string(what) + ": " + std::strerror(error);
+}
+
+FdWriter::FdWriter(int fd, std::size_t capacity) : fd_(fd), capacity_(capacity) {
+  buffer_.reserve(capacity_);
+}
+
+FdWriter::~FdWriter() { flush(); }
+
+bool FdWriter::write(std::string_view bytes) {
+  if (error_ != 0) return false;
+  if (buffer_.size() + bytes.size() > capacity_ && !flush()) return false;
+  if (bytes.size() >= capacity_) {
+    error_ = writeAll(fd_, bytes);
+    return error_ == 0;
+  }
+  buffer_.append(bytes);
+  return true;
+}
+
+bool FdWriter::print(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  const int n = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  if (n < 0) return write("");
+  return write(std::string_view(text, std::min(static_cast<std::size_t>(n), sizeof text - 1)));
+}
+
+bool FdWriter::flush() {
+  if (error_ == 0 && !buffer_.empty()) error_ = writeAll(fd_, buffer_);
+  buffer_.clear();
+  return error_ == 0;
+}
+
+int writeFile(const std::string& path, std::string_view bytes) {
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  int error = writeAll(fd, bytes);
+  // Some file systems report a failed write only when the file is closed.
+  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+  return error;
+}
+
+}  // namespace kestrin::io

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kestrin::io {
+
+// Plain read(2) and write(2) on file descriptors, every call checked, for the
+// tools that read scripts and write traces, pictures and reports. A failure
+// is an errno kept for the message, never an exception from deep inside a
+// stream buffer, nor a stream flag that nobody looks at. Interrupted calls
+// are retried, and a descriptor left non-blocking is waited on.
+
+// Signals a failed write would otherwise raise (a reader gone: SIGPIPE; a
+// file past its size limit: SIGXFSZ) are ignored, so the write itself fails
+// with EPIPE or EFBIG and the tool can say so. Every tool calls this first.
+void ignoreWriteSignals();
+
+// Up to size bytes from fd: the count read, 0 at the end, -1 on failure
+// (errno says why).
+long readSome(int fd, char* buffer, std::size_t size);
+
+// All of bytes to fd: 0, or the errno of the write that failed.
+int writeAll(int fd, std::string_view bytes);
+
+// "what: reason" for an errno, as the tools print it after their name.
+std::string describe(std::string_view what, int error);
+
+// Buffered output to a descriptor. The first write that fails is kept, and
+// nothing is written after it: the output is then known to be incomplete.
+class FdWriter {
+ public:
+  explicit FdWriter(int fd, std::size_t capacity = 64 * 1024);
+  FdWriter(const FdWriter&) = delete;
+  FdWriter& operator=(const FdWriter&) = delete;
+  ~FdWriter();  // flushes what is left; call flush() to know whether it went
+
+  // False once any write has failed.
+  bool write(std::string_view bytes);
+  bool print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  bool flush();
+
+  bool failed() const { return error_ != 0; }
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  std::size_t capacity_;
+  std::string buffer_;
+  int error_ = 0;
+};
+
+// Writes bytes as the whole content of the file at path (created, or cut to
+// nothing first): 0, or the errno of the step that failed.
+int writeFile(const std::string& path, std::string_view bytes);
+
+}  // namespace kestrin::io
