@@ -252,7 +252,7 @@ TEST(ReplayScript, HostileStreamsEndWithTheirStatusAndMessage) {
   fs::create_directories(dir);
   const std::string d = dir.string();
   std::ofstream(dir / "short") << "click Main Image2\nticks 3\n";
-  std::ofstream(dir / "day") << "click Main Image2\nticks 5529600\n";  // a day of Dodge
+  std::ofstream(dir / "day") << "click Main Image1\nticks 5529600\n";  // a day of play, never over
   {
     std::ofstream end(dir / "end-of-time");
     for (int i = 0; i < 11'575; ++i) end << "wait 86400000\n";  // 11,574 days fit in 10^15 us
