@@ -26,9 +26,15 @@ bool waitFor(int fd, short events) {
 
 }  // namespace
 
-void ignoreWriteSignals() {
+void guardStandardStreams() {
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  for (int fd = 0; fd <= 2; ++fd) {
+    // open() takes the lowest free number: the closed one.
+    if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+      ::open("/dev/null", (fd == 0 ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+    }
+  }
 }
 
 long readSome(int fd, char* buffer, std::size_t size) {

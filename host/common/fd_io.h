@@ -12,10 +12,15 @@ namespace kestrin::io {
 // stream buffer, nor a stream flag that nobody looks at. Interrupted calls
 // are retried, and a descriptor left non-blocking is waited on.
 
-// Signals a failed write would otherwise raise (a reader gone: SIGPIPE; a
-// file past its size limit: SIGXFSZ) are ignored, so the write itself fails
-// with EPIPE or EFBIG and the tool can say so. Every tool calls this first.
-void ignoreWriteSignals();
+// Every tool calls this first, before it opens anything. Signals a failed
+// write would otherwise raise (a reader gone: SIGPIPE; a file past its size
+// limit: SIGXFSZ) are ignored, so the write itself fails with EPIPE or EFBIG
+// and the tool can say so. A standard descriptor the tool was started
+// without is held by /dev/null opened the wrong way round (stdin for
+// writing, stdout and stderr for reading): no file the tool or a library
+// opens later takes its number, and so its output, and reading or writing
+// it still fails with EBADF, as it would have.
+void guardStandardStreams();
 
 // Up to size bytes from fd: the count read, 0 at the end, -1 on failure
 // (errno says why).

@@ -54,6 +54,11 @@ Outcome replay(const std::string& script) {
   return {status, out.bytes(), err.str()};
 }
 
+std::string bytesOf(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::size_t lineCount(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -189,179 +194,119 @@ TEST(ReplayScript, AfterTheEndTheRestIsCheckedButNotRun) {
   EXPECT_EQ(invalid.errors.rfind("line 9: ", 0), 0u) << invalid.errors;
 }
 
-// The real tool on files: the bad ones exit 2 with one "line N: reason" on
-// stderr, and an empty file is a script with nothing to do.
-TEST(ReplayScript, ToolAnswersBadFilesWithStatusTwoAndTheLine) {
+// The built tools on bad scripts and hostile streams: directories, closed
+// and failing streams, a full disk, endless lines, the end of time. Each
+// ends in bounded time (timeout: 124) with its status and its one line on
+// stderr, never by a signal (128 + N), and what it wrote before a failure
+// is whole. $R, $SOAK, $SHOT, $PROBE are the tools, $D a directory, $S the
+// case's script.
+TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLine) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("kestrin-bad-scripts-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  struct Case {
-    const char* name;
-    std::string bytes;
-    int status;
-    std::string error;  // how stderr starts
-  };
-  const Case cases[] = {
-      {"empty", "", 0, ""},
-      {"unknown-word", "ticks 1\nfly 3\n", 2, "line 2: unknown command 'fly'"},
-      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), 2, "line 1: unknown command"},
-      {"overlong", "ticks 1\n\n" + std::string(5000, '9') + "\n", 2, "line 3: line longer than 4096"},
-      {"unterminated", "ticks 1\nkeydown", 2, "line 2: usage"},
-  };
-  for (const Case& c : cases) {
-    const fs::path file = dir / c.name;
-    std::ofstream(file, std::ios::binary) << c.bytes;
-    const std::string errFile = (dir / (std::string(c.name) + ".err")).string();
-    const std::string command = std::string(KESTRIN_REPLAY) + " '" + file.string() + "' >/dev/null 2>'" + errFile + "'";
-    const int raw = std::system(command.c_str());
-    std::stringstream read;
-    read << std::ifstream(errFile).rdbuf();
-    const std::string err = read.str();
-    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.name << ": " << err;
-    EXPECT_EQ(err.substr(0, c.error.size()), c.error) << c.name;
-    EXPECT_EQ(lineCount(err), c.error.empty() ? 0u : 1u) << c.name;
-  }
-  fs::remove_all(dir);
-}
-
-// What a shell command did: its exit status, or the signal that ended it
-// (as 128 + N), and what it wrote to stderr.
-struct Ran {
-  int status;
-  std::string errors;
-};
-
-Ran sh(const std::filesystem::path& dir, const std::string& command) {
-  const std::string script = (dir / "case.sh").string();
-  std::ofstream(script) << command << "\n";
-  // A hang is a failure too: timeout ends it with status 124.
-  const std::string run = "timeout 60 sh '" + script + "' 2>'" + (dir / "err").string() + "'";
-  const int raw = std::system(run.c_str());
-  std::stringstream err;
-  err << std::ifstream(dir / "err").rdbuf();
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), err.str()};
-}
-
-// The built tools against hostile input and output: directories, closed and
-// failing streams, a full disk, endless lines, the end of time. Each ends in
-// bounded time with its status and one message, never by a signal, and
-// what it wrote before the failure is whole.
-TEST(ReplayScript, HostileStreamsEndWithTheirStatusAndMessage) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("kestrin-hostile-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string d = dir.string();
-  std::ofstream(dir / "short") << "click Main Image2\nticks 3\n";
-  std::ofstream(dir / "day") << "click Main Image1\nticks 5529600\n";  // a day of play, never over
-  {
-    std::ofstream end(dir / "end-of-time");
-    for (int i = 0; i < 11'575; ++i) end << "wait 86400000\n";  // 11,574 days fit in 10^15 us
-  }
-  std::string prelude = "R='" + std::string(KESTRIN_REPLAY) + "'; SOAK='" + KESTRIN_SOAK +
-                        "'; D='" + d + "'; export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$D/xdg\n";
-#ifdef KESTRIN_SCREENSHOT
-  prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "'; PROBE='" + KESTRIN_PROBE + "'\n";
-#endif
   fs::create_directories(dir / "xdg");
   fs::permissions(dir / "xdg", fs::perms::owner_all);
+  const std::string d = dir.string();
+  std::string prelude = "R='" + std::string(KESTRIN_REPLAY) + "' SOAK='" + KESTRIN_SOAK + "' D='" +
+                        d + "' S='" + d + "/script'; export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$D/xdg\n";
+#ifdef KESTRIN_SCREENSHOT
+  prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "' PROBE='" + KESTRIN_PROBE + "'\n";
+#endif
+  const std::string day = "click Main Image1\nticks 5529600\n";  // a day of play, never over
+  std::string endOfTime;
+  for (int i = 0; i < 11'575; ++i) endOfTime += "wait 86400000\n";  // 11,574 days fit in 10^15 us
 
   struct Case {
     const char* name;
-    const char* command;  // $R, $SOAK, $SHOT, $PROBE the tools; $D the directory
+    std::string script;
+    const char* command;
     int status;
-    std::string error;     // the last line on stderr ($D replaced)
-    int traceLines = -1;   // whole lines in $D/out, where it is written
+    std::string error;    // the last line on stderr, $D replaced; none for status 0
+    int traceLines = -1;  // whole lines in $D/out, where the trace goes
   };
-  const std::string line1 = "line 1: line longer than 4096 characters";
+  const char* run = "$R $S >$D/out";
+  const char* pipeRc = "($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)";
+  const std::string tooLong = "line 1: line longer than 4096 characters";
   const std::vector<Case> cases = {
-      // The script cannot be read: the start line is out, whole, first.
-      {"directory as SCRIPT", "$R $D >$D/out", 1, "kestrin-replay: $D: Is a directory", 1},
-      {"stdin closed", "$R <&- >$D/out", 1, "kestrin-replay: standard input: Bad file descriptor", 1},
-      {"stdin on a directory", "$R <$D >$D/out", 1, "kestrin-replay: standard input: Is a directory", 1},
-      {"missing SCRIPT", "$R $D/missing >$D/out", 1, "kestrin-replay: $D/missing: No such file or directory", 0},
+      {"empty", "", run, 0, "", 1},
+      {"unknown word", "ticks 1\nfly 3\n", run, 2, "line 2: unknown command 'fly'", 1},
+      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), run, 2, "line 1: unknown command '?ELF" + std::string(6, '?') + "'", 1},
+      {"overlong", "ticks 1\n\n" + std::string(5000, '9') + "\n", run, 2, "line 3: line longer than 4096 characters", 1},
+      {"unterminated", "ticks 1\nkeydown", run, 2, "line 2: usage: keydown CODE [SHIFT]", 1},
+      {"usage", "", "$R $S $S", 2, "usage: kestrin-replay [SCRIPT]"},
+      // The script cannot be read: the start line is out first, whole.
+      {"directory as SCRIPT", "", "$R $D >$D/out", 1, "kestrin-replay: $D: Is a directory", 1},
+      {"missing SCRIPT", "", "$R $D/no >$D/out", 1, "kestrin-replay: $D/no: No such file or directory", 0},
+      {"stdin closed", "", "$R <&- >$D/out", 1, "kestrin-replay: standard input: Bad file descriptor", 1},
+      {"stdin on a directory", "", "$R <$D >$D/out", 1, "kestrin-replay: standard input: Is a directory", 1},
       // The trace cannot be written whole.
-      {"full device", "$R $D/short >/dev/full", 1, "kestrin-replay: standard output: No space left on device"},
-      {"stdout closed", "$R $D/short >&-", 1, "kestrin-replay: standard output: Bad file descriptor"},
-      {"full disk (file size limit)", "ulimit -f 64; $R $D/day >$D/out", 1,
-       "kestrin-replay: standard output: File too large"},
-      {"reader gone", "($R $D/day; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)", 1,
+      {"full device", day, "$R $S >/dev/full", 1, "kestrin-replay: standard output: No space left on device"},
+      {"stdout closed", day, "$R $S >&-", 1, "kestrin-replay: standard output: Bad file descriptor"},
+      {"full disk", day, "ulimit -f 64; $R $S >$D/out", 1, "kestrin-replay: standard output: File too large"},
+      {"reader gone", day, pipeRc, 1, "kestrin-replay: standard output: Broken pipe"},
+      {"reader gone, SIGPIPE ignored", day, "trap '' PIPE; ($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)", 1,
        "kestrin-replay: standard output: Broken pipe"},
-      {"reader gone, SIGPIPE ignored", "trap '' PIPE; ($R $D/day; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)", 1,
-       "kestrin-replay: standard output: Broken pipe"},
-      // Endless lines: refused at the byte past the limit.
-      {"/dev/zero", "$R /dev/zero >$D/out", 2, line1, 1},
-      {"endless line on a pipe", "yes | tr -d '\\n' | $R >$D/out", 2, line1, 1},
-      {"endless comment on a pipe", "(printf '#'; yes | tr -d '\\n') | $R >$D/out", 2, line1, 1},
-      {"the end of time", "$R $D/end-of-time >$D/out", 2,
+      // Endless lines end at the byte past the limit; time at 10^15 us.
+      {"/dev/zero", "", "$R /dev/zero >$D/out", 2, tooLong, 1},
+      {"endless line on a pipe", "", "yes | tr -d '\\n' | $R >$D/out", 2, tooLong, 1},
+      {"endless comment on a pipe", "", "(printf '#'; yes | tr -d '\\n') | $R >$D/out", 2, tooLong, 1},
+      {"the end of time", endOfTime, run, 2,
        "line 11575: the waits of the script pass 10^15 microseconds (about 31.7 years)", 1},
       // The other tools that write.
-      {"soak report to a full device", "$SOAK --ticks 2000 >/dev/full", 1,
+      {"soak report to a full device", "", "$SOAK --ticks 2000 >/dev/full", 1,
        "kestrin-soak: standard output: No space left on device"},
-      {"soak report, stdout closed", "$SOAK --ticks 2000 >&-", 1,
+      {"soak report, stdout closed", "", "$SOAK --ticks 2000 >&-", 1,
        "kestrin-soak: standard output: Bad file descriptor"},
 #ifdef KESTRIN_SCREENSHOT
-      {"screenshot of a directory", "$SHOT $D Main $D/x.png", 1, "kestrin-screenshot: $D: Is a directory"},
-      {"screenshot to a full device", "$SHOT $D/short frmKestrinDodge /dev/full", 1,
+      {"screenshot of a directory", "", "$SHOT $D Main $D/x.png", 1, "kestrin-screenshot: $D: Is a directory"},
+      {"screenshot to a full device", "", "$SHOT $S Main /dev/full", 1,
        "kestrin-screenshot: /dev/full: No space left on device"},
-      {"screenshot to a full disk", "ulimit -f 8; $SHOT $D/short frmKestrinDodge $D/x.png", 1,
+      {"screenshot to a full disk", "", "ulimit -f 8; $SHOT $S Main $D/x.png", 1,
        "kestrin-screenshot: $D/x.png: File too large"},
-      {"screenshot report to a full device", "$SHOT $D/short frmKestrinDodge $D/x.png >/dev/full", 1,
-       "kestrin-screenshot: standard output: No space left on device"},
-      {"probe report to a full device", "$PROBE startup >/dev/full", 1,
+      {"screenshot report, stdout closed", "", "$SHOT $S Main $D/x.png >&-", 1,
+       "kestrin-screenshot: standard output: Bad file descriptor"},
+      {"probe report to a full device", "", "$PROBE startup >/dev/full", 1,
        "kestrin-probe: standard output: No space left on device"},
 #endif
   };
   for (const Case& c : cases) {
+    std::ofstream(dir / "script", std::ios::binary) << c.script;
+    std::ofstream(dir / "case.sh") << prelude << c.command << "\n";
     fs::remove(dir / "out");
-    const Ran ran = sh(dir, prelude + c.command);
-    std::string expected = c.error;
+    const std::string command = "timeout 60 sh '" + d + "/case.sh' 2>'" + d + "/err'";
+    const int raw = std::system(command.c_str());
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    const std::string err = bytesOf(dir / "err");
+    std::string expected = c.error.empty() ? "" : c.error + "\n";
     for (std::size_t at; (at = expected.find("$D")) != std::string::npos;) expected.replace(at, 2, d);
-    EXPECT_EQ(ran.status, c.status) << c.name << ": " << ran.errors;
-    // The message ends stderr (Qt may have warned before it), and only
-    // the replay tool's lines are the tool's alone.
-    EXPECT_TRUE(ran.errors.ends_with(expected + "\n")) << c.name << ": " << ran.errors;
+    EXPECT_EQ(status, c.status) << c.name << ": " << err;
+    // Qt may warn before the message; the replay tool says nothing else.
+    EXPECT_TRUE(err.ends_with(expected)) << c.name << ": " << err;
     if (std::string_view(c.command).find("$R") != std::string_view::npos) {
-      EXPECT_EQ(lineCount(ran.errors), 1u) << c.name;
+      EXPECT_EQ(err, expected) << c.name;
     }
     if (c.traceLines < 0) continue;
-    std::stringstream out;
-    out << std::ifstream(dir / "out").rdbuf();
-    const std::string trace = out.str();
+    const std::string trace = bytesOf(dir / "out");
     EXPECT_EQ(lineCount(trace), static_cast<std::size_t>(c.traceLines)) << c.name;
     EXPECT_TRUE(trace.empty() || trace.back() == '\n') << c.name << ": a line cut short";
   }
   fs::remove_all(dir);
 }
 
-// A line is refused as soon as a byte past the limit arrives, and a read
-// that fails part-way ends the lines there.
-TEST(ReplayScript, LineReaderRefusesALongLineAtTheByteItPassesTheLimit) {
+// A read that fails part-way ends the lines there: half a line is never run.
+TEST(ReplayScript, ALineReaderStopsAtAFailedRead) {
   int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  // 4097 bytes and no newline, the writer still open: waiting for more would hang.
-  ASSERT_EQ(::write(fds[1], std::string(4097, 'x').data(), 4097), 4097);
-  int reads = 0;
-  headless::LineReader reader(fds[0], [&] {
-    if (++reads > 1) ::close(fds[1]);  // asked for more than it needed: end the input
-  });
-  std::string_view line;
-  EXPECT_EQ(reader.next(line), headless::LineReader::Next::TooLong);
-  EXPECT_EQ(reads, 1);
-  EXPECT_EQ(reader.number(), 1);
-  if (reads == 1) ::close(fds[1]);
-
-  // Two lines arrive, then the input fails (it becomes a directory).
   ASSERT_EQ(::pipe(fds), 0);
   ASSERT_EQ(::write(fds[1], "ticks 1\nticks", 13), 13);
   const int directory = ::open("/", O_RDONLY | O_DIRECTORY);
-  headless::LineReader failing(fds[0], [&, calls = 0]() mutable {
-    if (++calls == 2) ::dup2(directory, fds[0]);
+  headless::LineReader reader(fds[0], [&, calls = 0]() mutable {
+    if (++calls == 2) ::dup2(directory, fds[0]);  // the input turns into a directory
   });
-  EXPECT_EQ(failing.next(line), headless::LineReader::Next::Line);
+  std::string_view line;
+  EXPECT_EQ(reader.next(line), headless::LineReader::Next::Line);
   EXPECT_EQ(line, "ticks 1");
-  EXPECT_EQ(failing.next(line), headless::LineReader::Next::ReadFailed);  // half a line is never run
-  EXPECT_EQ(failing.error(), EISDIR);
-  EXPECT_EQ(failing.next(line), headless::LineReader::Next::ReadFailed);
+  EXPECT_EQ(reader.next(line), headless::LineReader::Next::ReadFailed);
+  EXPECT_EQ(reader.error(), EISDIR);
+  EXPECT_EQ(reader.next(line), headless::LineReader::Next::ReadFailed);
   for (int fd : {fds[0], fds[1], directory}) ::close(fd);
 }
 

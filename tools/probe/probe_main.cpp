@@ -199,7 +199,7 @@ int finish(int status, FdWriter& out) {
 
 int main(int argc, char** argv) {
   const std::int64_t entered = realtimeNanos();
-  kestrin::io::ignoreWriteSignals();
+  kestrin::io::guardStandardStreams();
   const SteadyClock clock;  // as the game's main() does
   const std::string_view mode = argc > 1 ? argv[1] : "";
   if (mode != "pacing" && mode != "startup") {

@@ -119,7 +119,7 @@ int fail(std::string_view what, int error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kestrin::io::ignoreWriteSignals();
+  kestrin::io::guardStandardStreams();
   if (argc != 4) {
     std::cerr << "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n";
     return 2;

@@ -39,7 +39,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kestrin::io::ignoreWriteSignals();
+  kestrin::io::guardStandardStreams();
   std::uint64_t seed = 1;
   std::uint64_t ticks = 1'000'000;
   std::string scriptOut;
