@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
+#include <QTextOption>
 
 #include "shell/form.h"
 #include "shell/screen.h"
@@ -65,10 +67,7 @@ void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures)
   painter.fillRect(box, toQColor(label.BackColor));
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);  // within any clip the caller set
-  painter.setFont(pictures.font(label.font));
-  painter.setPen(toQColor(label.ForeColor));
-  const int across = label.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
-  painter.drawText(box, across | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(label.Caption));
+  paintCaption(painter, label, pictures);
   painter.restore();
 }
 
@@ -129,11 +128,47 @@ QColor toQColor(Colour colour) {
 }
 
 QFont toQFont(const Font& font) {
-  QFont f(QStringLiteral("DejaVu Sans"));
+  QFont f(QStringLiteral("Liberation Sans"));
+  f.setStyleHint(QFont::SansSerif);  // should the face be missing
   f.setPixelSize(static_cast<int>(std::lround(double{font.points} * 96.0 / 72.0)));
   f.setBold(font.bold);
   return f;
 }
+
+CaptionLayout::CaptionLayout(const QString& caption, const QFont& font, const QRect& box,
+                             Alignment alignment)
+    : layout_(caption, font), origin_(box.topLeft()) {
+  QTextOption option;
+  option.setWrapMode(QTextOption::WordWrap);
+  option.setUseDesignMetrics(true);  // unhinted advances: the same at every scale
+  layout_.setTextOption(option);
+  layout_.setCacheEnabled(true);  // shaped once, for the draw too
+  const qreal leading = QFontMetricsF(font).leading();
+  qreal y = 0;
+  layout_.beginLayout();
+  for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
+    line.setLineWidth(box.width());
+    // The natural width leaves out the space at a break; a word wider than
+    // the box makes it wider than the line, and a centred one spills out at
+    // both sides alike.
+    const qreal spare = box.width() - line.naturalTextWidth();
+    line.setPosition(QPointF(alignment == Alignment::Centre ? spare / 2 : 0, y));
+    y += line.height() + leading;
+  }
+  layout_.endLayout();
+}
+
+QStringList CaptionLayout::lines() const {
+  QStringList lines;
+  const QString& text = layout_.text();
+  for (int i = 0; i < layout_.lineCount(); ++i) {
+    const QTextLine line = layout_.lineAt(i);
+    lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
+  }
+  return lines;
+}
+
+void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origin_); }
 
 const QImage& PictureCache::picture(std::string_view name) {
   auto it = pictures_.find(name);
@@ -225,6 +260,15 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
       case ControlKind::Timer: break;
     }
   }
+}
+
+void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures) {
+  painter.save();
+  painter.setPen(toQColor(label.ForeColor));
+  CaptionLayout(QString::fromStdString(label.Caption), pictures.font(label.font), pixelBox(label),
+                label.alignment)
+      .draw(painter);
+  painter.restore();
 }
 
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {

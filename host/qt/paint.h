@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QRegion>
 #include <QSize>
+#include <QStringList>
+#include <QTextLayout>
 
 #include "shell/control.h"
 #include "shell/design.h"
@@ -37,10 +39,34 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The label and button font: the designs' "MS Sans Serif" drawn in DejaVu
-// Sans at points x 96 / 72 pixels, whatever DPI the display reports, so
-// text lays out alike on every machine.
+// The label and button font: the designs' "MS Sans Serif" drawn in
+// Liberation Sans (metric-compatible with the face the designs were made
+// with, so every caption fits its box) at points x 96 / 72 pixels, whatever
+// DPI the display reports, so text lays out alike on every machine. Asked
+// for by its own name: other names resolve to whatever else is installed.
 QFont toQFont(const Font& font);
+
+// A label's caption laid out for its box once, in the font's design metrics
+// in logical pixels: neither hinting nor the device pixel ratio moves a line
+// break, so the lines that fit at 1x are the lines drawn at 1.25 or 2x.
+// Lines break between words only; a word wider than the box keeps its line
+// whole and is placed by the alignment, for the label to clip.
+class CaptionLayout {
+ public:
+  CaptionLayout(const QString& caption, const QFont& font, const QRect& box, Alignment alignment);
+  CaptionLayout(const CaptionLayout&) = delete;
+  CaptionLayout& operator=(const CaptionLayout&) = delete;
+
+  // The text of each line as broken, without the spaces at the breaks.
+  QStringList lines() const;
+  // Draws the lines where the layout put them, in the painter's pen, as far
+  // as the painter's clip lets them.
+  void draw(QPainter& painter) const;
+
+ private:
+  QTextLayout layout_;
+  QPointF origin_;
+};
 
 // The designs' pictures, decoded once from the resources compiled into the
 // program, and each size they are drawn at, scaled once; and the few fonts
@@ -78,6 +104,11 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, 
 // size from the box's corner; empty for a control that paints nothing
 // (hidden, a button, a timer).
 QRect paintedArea(const Control& control, PictureCache& pictures);
+
+// A label's caption as its label paints it, without the label's ground and
+// not clipped to its box: what spills out of the box shows.
+void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
+
 
 // The same, into an image of the design's client size at `scale` device
 // pixels per logical pixel.
