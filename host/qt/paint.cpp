@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <QPainter>
 #include <QString>
 #include <QTextOption>
@@ -18,6 +19,16 @@ constexpr double kTwipsPerPixel = 15;
 
 QString toQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A picture's resource; its @2x version is named like brickbreaker-title@2x.jpg.
+QString picturePath(std::string_view name, bool twice) {
+  QString path = QStringLiteral(":/pictures/") + toQString(name);
+  if (twice) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    path.insert(dot < 0 ? path.size() : dot, QStringLiteral("@2x"));
+  }
+  return path;
 }
 
 // A 1-pixel pen centred half a pixel inside the box keeps the ring inside
@@ -72,28 +83,17 @@ void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures)
 }
 
 void paintImage(QPainter& painter, const Control& image, PictureCache& pictures) {
+  // An unstretched picture keeps its own size from the box's corner.
   const QRect box = pixelBox(image);
-  if (!image.stretch) {
-    // An unstretched picture keeps its own size from the box's corner.
-    const QImage& picture = pictures.picture(image.picture);
-    if (picture.isNull()) return;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);  // for a high-DPI display
-    painter.drawImage(box.topLeft(), picture);
-    painter.restore();
-    return;
-  }
-  if (box.isEmpty()) return;
+  const QRect area = image.stretch ? box : QRect(box.topLeft(), pictures.size(image.picture));
+  if (area.isEmpty()) return;
   // Scaled once per size to the device pixels it covers, so a large picture
   // shrunk into a small box is averaged, not sampled, and costs a blit a paint.
-  const qreal ratio = painter.device()->devicePixelRatioF();
-  const QSize device(static_cast<int>(std::lround(box.width() * ratio)),
-                     static_cast<int>(std::lround(box.height() * ratio)));
-  const QImage& scaled = pictures.scaled(image.picture, device);
+  const QImage& scaled = pictures.scaled(image.picture, area.size(), painter.device()->devicePixelRatioF());
   if (scaled.isNull()) return;
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter.drawImage(QRectF(box), scaled);
+  painter.drawImage(QRectF(area), scaled);
   painter.restore();
 }
 
@@ -170,25 +170,35 @@ QStringList CaptionLayout::lines() const {
 
 void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origin_); }
 
-const QImage& PictureCache::picture(std::string_view name) {
-  auto it = pictures_.find(name);
-  if (it == pictures_.end()) {
-    QImage image(QStringLiteral(":/pictures/") + toQString(name));
-    if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    it = pictures_.emplace(std::string(name), std::move(image)).first;
+QSize PictureCache::size(std::string_view name) {
+  auto it = sizes_.find(name);
+  if (it == sizes_.end()) {
+    QImageReader reader(picturePath(name, false));
+    QSize size = reader.size();  // from the header, where the format tells it
+    if (!size.isValid()) size = reader.read().size();
+    it = sizes_.emplace(std::string(name), size).first;
   }
   return it->second;
 }
 
-const QImage& PictureCache::scaled(std::string_view name, QSize deviceSize) {
-  auto key = std::make_tuple(std::string(name), deviceSize.width(), deviceSize.height());
+const QImage& PictureCache::scaled(std::string_view name, QSize logicalSize, qreal ratio) {
+  const QSize device(static_cast<int>(std::lround(logicalSize.width() * ratio)),
+                     static_cast<int>(std::lround(logicalSize.height() * ratio)));
+  const bool twice = ratio > 1;
+  auto key = std::make_tuple(std::string(name), device.width(), device.height(), twice);
   auto it = scaled_.find(key);
   if (it == scaled_.end()) {
-    const QImage& original = picture(name);
-    QImage image = original.isNull() ? QImage()
-                                     : original.scaled(deviceSize, Qt::IgnoreAspectRatio,
-                                                       Qt::SmoothTransformation);
-    it = scaled_.emplace(std::move(key), std::move(image)).first;
+    // Decoded here and let go once scaled: only the size drawn is kept.
+    QImage source(picturePath(name, twice));
+    if (source.isNull() && twice) source.load(picturePath(name, false));  // no @2x version
+    if (!source.isNull()) {
+      source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      if (source.size() != device) {
+        source = source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      }
+      source.setDevicePixelRatio(ratio);
+    }
+    it = scaled_.emplace(std::move(key), std::move(source)).first;
   }
   return it->second;
 }
@@ -224,8 +234,8 @@ QRect paintedArea(const Control& control, PictureCache& pictures) {
     case ControlKind::Image: {
       const QRect box = pixelBox(control);
       if (control.stretch) return box;
-      const QImage& picture = pictures.picture(control.picture);
-      return picture.isNull() ? QRect() : QRect(box.topLeft(), picture.size());
+      const QSize size = pictures.size(control.picture);
+      return size.isEmpty() ? QRect() : QRect(box.topLeft(), size);
     }
     case ControlKind::CommandButton:
     case ControlKind::Timer: break;

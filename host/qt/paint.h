@@ -68,15 +68,21 @@ class CaptionLayout {
   QPointF origin_;
 };
 
-// The designs' pictures, decoded once from the resources compiled into the
-// program, and each size they are drawn at, scaled once; and the few fonts
-// the labels use, made once rather than at every paint.
+// The designs' pictures as drawn, each size scaled once from the resources
+// compiled into the program, and the few fonts the labels use, made once
+// rather than at every paint. Where a logical pixel has more than one device
+// pixel the picture is made from its @2x version, drawn at twice the size.
+// Only what is drawn is kept: the source a size was scaled from is not.
 class PictureCache {
  public:
-  // The picture at its own size; a null image if there is none by that name.
-  const QImage& picture(std::string_view name);
-  // The picture scaled (smoothly) to a size in device pixels.
-  const QImage& scaled(std::string_view name, QSize deviceSize);
+  // The picture's own size in logical pixels (its 1x version), read from
+  // the file's header; empty if there is no picture by that name.
+  QSize size(std::string_view name);
+  // The picture drawn into `logicalSize` at `ratio` device pixels per
+  // logical pixel: as many pixels as it covers on the device, scaled
+  // smoothly from the @2x version where the ratio is above 1, from the 1x
+  // one otherwise; a null image if there is no picture by that name.
+  const QImage& scaled(std::string_view name, QSize logicalSize, qreal ratio);
   // toQFont(font), kept.
   const QFont& font(const Font& font);
   // An oval shape of a box's size, outlined and filled as painted, on a
@@ -84,8 +90,8 @@ class PictureCache {
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
 
  private:
-  std::map<std::string, QImage, std::less<>> pictures_;
-  std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+  std::map<std::string, QSize, std::less<>> sizes_;
+  std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
@@ -108,7 +114,6 @@ QRect paintedArea(const Control& control, PictureCache& pictures);
 // A label's caption as its label paints it, without the label's ground and
 // not clipped to its box: what spills out of the box shows.
 void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
-
 
 // The same, into an image of the design's client size at `scale` device
 // pixels per logical pixel.
