@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QRegion>
 #include <QSize>
+#include <QStringList>
+#include <QTextLayout>
 
 #include "shell/control.h"
 #include "shell/design.h"
@@ -37,20 +39,50 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The label and button font: the designs' "MS Sans Serif" drawn in DejaVu
-// Sans at points x 96 / 72 pixels, whatever DPI the display reports, so
-// text lays out alike on every machine.
+// The label and button font: the designs' "MS Sans Serif" drawn in
+// Liberation Sans (metric-compatible with the face the designs were made
+// with, so every caption fits its box) at points x 96 / 72 pixels, whatever
+// DPI the display reports, so text lays out alike on every machine. Asked
+// for by its own name: other names resolve to whatever else is installed.
 QFont toQFont(const Font& font);
 
-// The designs' pictures, decoded once from the resources compiled into the
-// program, and each size they are drawn at, scaled once; and the few fonts
-// the labels use, made once rather than at every paint.
+// A label's caption laid out for its box once, in the font's design metrics
+// in logical pixels: neither hinting nor the device pixel ratio moves a line
+// break, so the lines that fit at 1x are the lines drawn at 1.25 or 2x.
+// Lines break between words only; a word wider than the box keeps its line
+// whole and is placed by the alignment, for the label to clip.
+class CaptionLayout {
+ public:
+  CaptionLayout(const QString& caption, const QFont& font, const QRect& box, Alignment alignment);
+  CaptionLayout(const CaptionLayout&) = delete;
+  CaptionLayout& operator=(const CaptionLayout&) = delete;
+
+  // The text of each line as broken, without the spaces at the breaks.
+  QStringList lines() const;
+  // Draws the lines where the layout put them, in the painter's pen, as far
+  // as the painter's clip lets them.
+  void draw(QPainter& painter) const;
+
+ private:
+  QTextLayout layout_;
+  QPointF origin_;
+};
+
+// The designs' pictures as drawn, each size scaled once from the resources
+// compiled into the program, and the few fonts the labels use, made once
+// rather than at every paint. Where a logical pixel has more than one device
+// pixel the picture is made from its @2x version, drawn at twice the size.
+// Only what is drawn is kept: the source a size was scaled from is not.
 class PictureCache {
  public:
-  // The picture at its own size; a null image if there is none by that name.
-  const QImage& picture(std::string_view name);
-  // The picture scaled (smoothly) to a size in device pixels.
-  const QImage& scaled(std::string_view name, QSize deviceSize);
+  // The picture's own size in logical pixels (its 1x version), read from
+  // the file's header; empty if there is no picture by that name.
+  QSize size(std::string_view name);
+  // The picture drawn into `logicalSize` at `ratio` device pixels per
+  // logical pixel: as many pixels as it covers on the device, scaled
+  // smoothly from the @2x version where the ratio is above 1, from the 1x
+  // one otherwise; a null image if there is no picture by that name.
+  const QImage& scaled(std::string_view name, QSize logicalSize, qreal ratio);
   // toQFont(font), kept.
   const QFont& font(const Font& font);
   // An oval shape of a box's size, outlined and filled as painted, on a
@@ -58,8 +90,8 @@ class PictureCache {
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
 
  private:
-  std::map<std::string, QImage, std::less<>> pictures_;
-  std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+  std::map<std::string, QSize, std::less<>> sizes_;
+  std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
@@ -78,6 +110,10 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, 
 // size from the box's corner; empty for a control that paints nothing
 // (hidden, a button, a timer).
 QRect paintedArea(const Control& control, PictureCache& pictures);
+
+// A label's caption as its label paints it, without the label's ground and
+// not clipped to its box: what spills out of the box shows.
+void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
 
 // The same, into an image of the design's client size at `scale` device
 // pixels per logical pixel.
