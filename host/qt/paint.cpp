@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QString>
 #include <QTextOption>
+#include <QTransform>
 
 #include "shell/form.h"
 #include "shell/screen.h"
@@ -16,6 +17,9 @@ namespace kestrin::qt {
 namespace {
 
 constexpr double kTwipsPerPixel = 15;
+// How far, in device pixels, an antialiased edge may reach past the pixels
+// its shape covers.
+constexpr int kAntialiasMargin = 1;
 
 QString toQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -59,8 +63,11 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
     return;
   }
   // At a whole scale a box's corner is a whole device pixel, so the oval,
-  // drawn once into a picture of its own, blits to the same pixels: four
-  // moving balls a tick cost four blits rather than four curves.
+  // drawn once into a picture of its own, blits: four moving balls a tick
+  // cost four blits rather than four curves. Its antialiased edge pixels may
+  // differ by a step of one from a curve drawn in place, so a given scale
+  // always takes the same one of the two ways, in a whole paint and in a
+  // partial one alike.
   const qreal ratio = painter.device()->devicePixelRatioF();
   if (ratio == std::floor(ratio)) {
     painter.drawImage(box.topLeft(), pictures.oval(box.size(), ratio, shape.fillStyle, shape.FillColor));
@@ -243,33 +250,71 @@ QRect paintedArea(const Control& control, PictureCache& pictures) {
   return {};
 }
 
+QRect toDevicePixels(const QRect& logical, qreal ratio) {
+  if (logical.isEmpty()) return {};
+  const int left = static_cast<int>(std::floor(logical.left() * ratio));
+  const int top = static_cast<int>(std::floor(logical.top() * ratio));
+  const int right = static_cast<int>(std::ceil((logical.left() + logical.width()) * ratio));
+  const int bottom = static_cast<int>(std::ceil((logical.top() + logical.height()) * ratio));
+  return {left, top, right - left, bottom - top};
+}
+
+QRect deviceReach(const QRect& logical, qreal ratio) {
+  if (logical.isEmpty()) return {};
+  return toDevicePixels(logical, ratio).adjusted(-kAntialiasMargin, -kAntialiasMargin,
+                                                 kAntialiasMargin, kAntialiasMargin);
+}
+
+QRect logicalCover(const QRect& device, qreal ratio) {
+  if (device.isEmpty()) return {};
+  const int left = static_cast<int>(std::floor(device.left() / ratio));
+  const int top = static_cast<int>(std::floor(device.top() / ratio));
+  const int right = static_cast<int>(std::ceil((device.left() + device.width()) / ratio));
+  const int bottom = static_cast<int>(std::ceil((device.top() + device.height()) / ratio));
+  return QRect(left, top, right - left, bottom - top).adjusted(-1, -1, 1, 1);
+}
+
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) {
-  paintForm(painter, screen, pictures, QRegion(QRect(QPoint(0, 0), clientSize(screen.design()))));
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  const QRect client(QPoint(0, 0), clientSize(screen.design()));
+  paintForm(painter, screen, pictures, QRegion(toDevicePixels(client, ratio)));
 }
 
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
-               const QRegion& area) {
-  const ScreenDesign& design = screen.design();
-  const QRect client(QPoint(0, 0), clientSize(design));
-  for (const QRect& r : area) painter.fillRect(r & client, toQColor(design.backColor));
-  const Form* form = screen.form();
-  if (form == nullptr) return;
-  const auto& controls = form->controls();
-  // The design lists controls front to back: paint the back one first.
-  for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-    const Control& c = *it;
-    if (!c.Visible) continue;
-    // Tested against the region's own rectangles, not the box around them:
-    // a score label and a ball far apart must not bring in all between.
-    if (!area.intersects(paintedArea(c, pictures))) continue;  // leaves no pixel there
-    switch (c.kind) {
-      case ControlKind::Shape: paintShape(painter, c, pictures); break;
-      case ControlKind::Label: paintLabel(painter, c, pictures); break;
-      case ControlKind::Image: paintImage(painter, c, pictures); break;
-      case ControlKind::CommandButton:  // a widget of its own, above all this
-      case ControlKind::Timer: break;
+               const QRegion& devicePixels) {
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  painter.save();
+  // The clip and the ground in device pixels. A logical clip would put a
+  // fractional edge through device pixels and leave Qt to round it: the
+  // half-covered pixels of an antialiased outline stay behind, a dotted
+  // trail at 1.25 or 1.5. Undoing the device scale makes the painter's
+  // transform the identity, so the region is taken as it stands.
+  painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+  painter.setClipRegion(devicePixels);
+  const QColor ground = toQColor(screen.design().backColor);
+  for (const QRect& r : devicePixels) painter.fillRect(r, ground);
+  painter.resetTransform();
+  if (const Form* form = screen.form()) {
+    const auto& controls = form->controls();
+    // The design lists controls front to back: paint the back one first.
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+      const Control& c = *it;
+      if (!c.Visible) continue;
+      // Tested against the region's own rectangles, not the box around
+      // them: a score label and a ball far apart must not bring in all
+      // between. Every control that may touch a pixel there is painted, in
+      // order, so each pixel is what a whole paint makes it.
+      if (!devicePixels.intersects(deviceReach(paintedArea(c, pictures), ratio))) continue;
+      switch (c.kind) {
+        case ControlKind::Shape: paintShape(painter, c, pictures); break;
+        case ControlKind::Label: paintLabel(painter, c, pictures); break;
+        case ControlKind::Image: paintImage(painter, c, pictures); break;
+        case ControlKind::CommandButton:  // a widget of its own, above all this
+        case ControlKind::Timer: break;
+      }
     }
   }
+  painter.restore();
 }
 
 void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures) {
@@ -282,10 +327,8 @@ void paintCaption(QPainter& painter, const Control& label, PictureCache& picture
 }
 
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {
-  const QSize size = clientSize(screen.design());
-  QImage image(static_cast<int>(std::ceil(size.width() * scale)),
-               static_cast<int>(std::ceil(size.height() * scale)),
-               QImage::Format_ARGB32_Premultiplied);
+  const QRect device = toDevicePixels(QRect(QPoint(0, 0), clientSize(screen.design())), scale);
+  QImage image(device.size(), QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);
   QPainter painter(&image);
   paintForm(painter, screen, pictures);

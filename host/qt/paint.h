@@ -96,27 +96,41 @@ class PictureCache {
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
 
+// The device pixels a rectangle of logical pixels touches, whole or in
+// part, at `ratio` device pixels to the logical pixel: its edges rounded
+// outward.
+QRect toDevicePixels(const QRect& logical, qreal ratio);
+// The device pixels a control painted in `logical` may change: those it
+// touches and one more all round, for whatever an antialiased edge reaches.
+QRect deviceReach(const QRect& logical, qreal ratio);
+// The logical pixels that cover `device` whole, grown by one: what a widget
+// must update for those device pixels to be painted again, however the
+// window system rounds a fractional edge.
+QRect logicalCover(const QRect& device, qreal ratio);
+
 // Paints a screen's client area as the model has it now: the ground in the
 // screen's colour, then every visible control from the back of the design
 // order to the front. Buttons are widgets of their own and are not painted
 // here. A screen that is not loaded paints as bare ground.
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
-// The same, for a part of the client area: the ground there and the controls
-// that reach into `area`, to a painter already clipped to it. The pixels in
-// the area come out as a whole paint would make them.
-void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRegion& area);
+// The same for some device pixels of the painter's image, and nothing else:
+// those pixels come out exactly as a whole paint makes them, at any device
+// pixel ratio, whole or fractional.
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
+               const QRegion& devicePixels);
 
-// Where a control leaves its pixels: its box, or an unstretched picture's own
-// size from the box's corner; empty for a control that paints nothing
-// (hidden, a button, a timer).
+// Where a control leaves its pixels, in logical pixels: its box, or an
+// unstretched picture's own size from the box's corner; empty for a control
+// that paints nothing (hidden, a button, a timer). Nothing it paints falls
+// outside, which is what lets a partial paint leave the rest alone.
 QRect paintedArea(const Control& control, PictureCache& pictures);
 
 // A label's caption as its label paints it, without the label's ground and
 // not clipped to its box: what spills out of the box shows.
 void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
 
-// The same, into an image of the design's client size at `scale` device
-// pixels per logical pixel.
+// The whole client area, into an image of the design's client size at
+// `scale` device pixels per logical pixel.
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures);
 
 // The visible label or picture under a point of the client area, front
