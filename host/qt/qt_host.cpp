@@ -206,12 +206,7 @@ void QtHost::sync() {
   }
 
   // Drawn before shown, so a new window's first paint is its design.
-  for (Entry& e : windows_) {
-    if (e.screen->form()->consumeChanges()) {
-      e.window->syncButtons();
-      e.window->redraw();
-    }
-  }
+  for (Entry& e : windows_) e.window->redraw();
 
   // Shown before hidden: the next screen is up before the last one goes.
   Screen* active = program_.activeScreen();

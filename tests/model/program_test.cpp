@@ -415,22 +415,6 @@ TEST_F(ProgramTest, ClosingAGameBringsBackTheLauncherAndClosingTheLauncherEnds) 
   EXPECT_TRUE(program.ended());
 }
 
-TEST_F(ProgramTest, RedrawIsNeededOnlyWhenTheDrawnStateChanged) {
-  openPlay();
-  Form& form = *screen("Play").form();
-  EXPECT_TRUE(form.consumeChanges());  // never drawn yet
-  EXPECT_FALSE(form.consumeChanges());
-  play().Step = 5;  // not drawn
-  EXPECT_FALSE(form.consumeChanges());
-  play().shp.Left = play().shp.Left;
-  EXPECT_FALSE(form.consumeChanges());
-  play().shp.Top = 1;
-  EXPECT_TRUE(form.consumeChanges());
-  play().cmdReset.Visible = true;
-  EXPECT_TRUE(form.consumeChanges());
-  EXPECT_FALSE(form.consumeChanges());
-}
-
 TEST_F(ProgramTest, TimersKeepExactDeadlinesAtTheLatestTimeAClockMayRead) {
   // The longest period a timer can have, loaded at the latest time: the
   // deadline is the plain sum, never wrapped past 64 bits.
