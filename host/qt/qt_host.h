@@ -43,6 +43,8 @@ class QtHost final : public Host {
   PictureCache& pictures() { return pictures_; }
   ScreenWindow* window(std::string_view screenName) const;
   bool boxOpen() const { return boxOpen_; }
+  // True while a key release is held back to see whether it was half of a repeat.
+  bool keyReleaseHeld() const { return keys_.holding(); }
 
   // From the windows.
   void key(const QKeyEvent& event);

@@ -82,12 +82,16 @@ class HostTest : public testing::Test {
   }
 
   // A key as the window system gives it, to whichever window it is sent;
-  // then long enough for a held-back release to reach the model.
+  // then until a held-back release has reached the model, however busy the
+  // machine is.
   void keyClick(std::string_view screen, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
     QTest::keyClick(handle(screen), key, mods);
     settleKeys();
   }
-  static void settleKeys() { QTest::qWait(20); }
+  void settleKeys() {
+    QTest::qWait(1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !host->keyReleaseHeld(); }, 10'000));
+  }
 
   void clickAt(std::string_view screen, QPoint at) {
     QTest::mouseClick(handle(screen), Qt::LeftButton, {}, at);
