@@ -17,8 +17,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps adds the libraries the binary links (Qt 6 Widgets, Gui and
 # Core, libstdc++, libc); these are what it loads or reads at run time
-# without linking them: the window system plugins and the one font.
+# without linking them: the window system plugins and the one font. The
+# Wayland plugin is only recommended: on X11 the game needs none of it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
 include(CPack)

@@ -30,6 +30,8 @@ struct Font {
   std::string_view face = "MS Sans Serif";
   float points = 8.25f;
   bool bold = false;
+
+  bool operator==(const Font&) const = default;
 };
 
 // A Boolean property whose writes the model can see afterwards: a button

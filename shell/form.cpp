@@ -109,25 +109,6 @@ const Form::Binding* Form::timerBinding(const Control& control) const {
   return nullptr;
 }
 
-bool Form::consumeChanges() {
-  bool changed = drawn_.size() != controls_.size();
-  if (changed) drawn_.resize(controls_.size());
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    const Control& c = controls_[i];
-    Drawn& d = drawn_[i];
-    if (changed || d.left != c.Left || d.top != c.Top || d.visible != bool(c.Visible) ||
-        d.fillColor != c.FillColor || d.caption != c.Caption) {
-      d.left = c.Left;
-      d.top = c.Top;
-      d.visible = c.Visible;
-      d.fillColor = c.FillColor;
-      d.caption = c.Caption;
-      changed = true;
-    }
-  }
-  return changed;
-}
-
 Program& Form::program() const { return screen_.program(); }
 
 void Form::Load(std::string_view screen) { program().load(program().screen(screen)); }

@@ -59,10 +59,6 @@ class Form {
   };
   const std::vector<Variable>& variables() const { return variables_; }
 
-  // True when a control's drawn state differs from what this call last saw:
-  // the host repaints a screen only then.
-  bool consumeChanges();
-
  protected:
   explicit Form(Screen& screen);
 
@@ -103,12 +99,6 @@ class Form {
     std::uint32_t seenTrueWrites = 0;
     bool running = false;
   };
-  struct Drawn {
-    float left, top;
-    bool visible;
-    Colour fillColor;
-    std::string caption;
-  };
 
   const Binding* clickBinding(const Control& control) const;
   const Binding* timerBinding(const Control& control) const;
@@ -119,7 +109,6 @@ class Form {
   std::vector<Binding> clicks_;
   std::vector<Binding> timers_;
   std::vector<TimerSlot> timerSlots_;
-  std::vector<Drawn> drawn_;
   Handler load_;
   KeyHandler keyDown_;
   KeyHandler keyUp_;

@@ -6,6 +6,9 @@ Writes, next to this script:
   dodge-title.jpg         300 x 200  title card for Dodge
   monkey.gif              432 x 432  monkey holding up a banana (transparent ground)
   banana.gif              432 x 288  a single banana (transparent ground)
+and each of them again at twice the size for high-DPI displays
+(brickbreaker-title@2x.jpg 600 x 400, ...): the same drawing made at twice
+the resolution, not an enlargement of the first.
 
 Run with:  /usr/bin/python3 designs/pictures/draw_pictures.py
 Needs Pillow (Debian: python3-pil) and the DejaVu fonts (fonts-dejavu-core).
@@ -22,6 +25,10 @@ FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 
 # Everything is drawn on a canvas SS times larger, then reduced, for smooth edges.
 SS = 4
+
+# Final pixels per picture pixel: 1 for the pictures themselves, 2 for their
+# @2x versions. Set by main() before each set is drawn.
+SCALE = 1
 
 # ---------------------------------------------------------------- colours
 INK = (28, 18, 10)            # outlines of the cartoon figures
@@ -48,8 +55,13 @@ TRANSPARENT_INDEX = 255
 
 
 def S(v):
-    """Final-pixel coordinate to supersampled coordinate."""
-    return int(round(v * SS))
+    """Picture-pixel coordinate to supersampled coordinate."""
+    return int(round(v * SS * SCALE))
+
+
+def final_size(w, h):
+    """A picture's size in final pixels."""
+    return (w * SCALE, h * SCALE)
 
 
 def font(name, size):
@@ -222,7 +234,7 @@ def draw_banana_gif(path):
     # A crescent lying like a smile, tilted so the stem end rises to the left.
     b = Banana(cx=222, cy=-40, r=250, a0=134, a1=42, thick=118, stem_len=46)
     b.draw(d, line_w=8)
-    save_transparent_gif(im, (W, H), path)
+    save_transparent_gif(im, final_size(W, H), path)
 
 
 # ---------------------------------------------------------------- monkey.gif
@@ -328,7 +340,7 @@ def draw_monkey_gif(path):
     for cx in (HX - 50, HX + 50):
         ellipse(d, cx, HY + 34, 9, 6, 0, EAR_IN)
 
-    save_transparent_gif(im, (W, H), path)
+    save_transparent_gif(im, final_size(W, H), path)
 
 
 # ---------------------------------------------------------------- title cards
@@ -397,7 +409,7 @@ def ball(d, cx, cy, r, colour, shine=(255, 255, 255)):
 
 
 def finish_card(card, path):
-    small = card.resize((300, 200), Image.LANCZOS)
+    small = card.resize(final_size(300, 200), Image.LANCZOS)
     small.save(path, "JPEG", quality=95, subsampling=0, optimize=False, progressive=False)
 
 
@@ -463,10 +475,12 @@ def draw_dodge_title(path):
 
 
 def main():
-    draw_brickbreaker_title(os.path.join(HERE, "brickbreaker-title.jpg"))
-    draw_dodge_title(os.path.join(HERE, "dodge-title.jpg"))
-    draw_monkey_gif(os.path.join(HERE, "monkey.gif"))
-    draw_banana_gif(os.path.join(HERE, "banana.gif"))
+    global SCALE
+    for SCALE, suffix in ((1, ""), (2, "@2x")):
+        draw_brickbreaker_title(os.path.join(HERE, "brickbreaker-title%s.jpg" % suffix))
+        draw_dodge_title(os.path.join(HERE, "dodge-title%s.jpg" % suffix))
+        draw_monkey_gif(os.path.join(HERE, "monkey%s.gif" % suffix))
+        draw_banana_gif(os.path.join(HERE, "banana%s.gif" % suffix))
 
 
 if __name__ == "__main__":

@@ -2,8 +2,12 @@
 
 #include <cmath>
 
+#include <QFontMetricsF>
+#include <QImageReader>
 #include <QPainter>
 #include <QString>
+#include <QTextOption>
+#include <QTransform>
 
 #include "shell/form.h"
 #include "shell/screen.h"
@@ -13,9 +17,22 @@ namespace kestrin::qt {
 namespace {
 
 constexpr double kTwipsPerPixel = 15;
+// How far, in device pixels, an antialiased edge may reach past the pixels
+// its shape covers.
+constexpr int kAntialiasMargin = 1;
 
 QString toQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A picture's resource; its @2x version is named like brickbreaker-title@2x.jpg.
+QString picturePath(std::string_view name, bool twice) {
+  QString path = QStringLiteral(":/pictures/") + toQString(name);
+  if (twice) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    path.insert(dot < 0 ? path.size() : dot, QStringLiteral("@2x"));
+  }
+  return path;
 }
 
 // A 1-pixel pen centred half a pixel inside the box keeps the ring inside
@@ -46,8 +63,11 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
     return;
   }
   // At a whole scale a box's corner is a whole device pixel, so the oval,
-  // drawn once into a picture of its own, blits to the same pixels: four
-  // moving balls a tick cost four blits rather than four curves.
+  // drawn once into a picture of its own, blits: four moving balls a tick
+  // cost four blits rather than four curves. Its antialiased edge pixels may
+  // differ by a step of one from a curve drawn in place, so a given scale
+  // always takes the same one of the two ways, in a whole paint and in a
+  // partial one alike.
   const qreal ratio = painter.device()->devicePixelRatioF();
   if (ratio == std::floor(ratio)) {
     painter.drawImage(box.topLeft(), pictures.oval(box.size(), ratio, shape.fillStyle, shape.FillColor));
@@ -65,36 +85,22 @@ void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures)
   painter.fillRect(box, toQColor(label.BackColor));
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);  // within any clip the caller set
-  painter.setFont(pictures.font(label.font));
-  painter.setPen(toQColor(label.ForeColor));
-  const int across = label.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft;
-  painter.drawText(box, across | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(label.Caption));
+  paintCaption(painter, label, pictures);
   painter.restore();
 }
 
 void paintImage(QPainter& painter, const Control& image, PictureCache& pictures) {
+  // An unstretched picture keeps its own size from the box's corner.
   const QRect box = pixelBox(image);
-  if (!image.stretch) {
-    // An unstretched picture keeps its own size from the box's corner.
-    const QImage& picture = pictures.picture(image.picture);
-    if (picture.isNull()) return;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);  // for a high-DPI display
-    painter.drawImage(box.topLeft(), picture);
-    painter.restore();
-    return;
-  }
-  if (box.isEmpty()) return;
+  const QRect area = image.stretch ? box : QRect(box.topLeft(), pictures.size(image.picture));
+  if (area.isEmpty()) return;
   // Scaled once per size to the device pixels it covers, so a large picture
   // shrunk into a small box is averaged, not sampled, and costs a blit a paint.
-  const qreal ratio = painter.device()->devicePixelRatioF();
-  const QSize device(static_cast<int>(std::lround(box.width() * ratio)),
-                     static_cast<int>(std::lround(box.height() * ratio)));
-  const QImage& scaled = pictures.scaled(image.picture, device);
+  const QImage& scaled = pictures.scaled(image.picture, area.size(), painter.device()->devicePixelRatioF());
   if (scaled.isNull()) return;
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter.drawImage(QRectF(box), scaled);
+  painter.drawImage(QRectF(area), scaled);
   painter.restore();
 }
 
@@ -129,31 +135,77 @@ QColor toQColor(Colour colour) {
 }
 
 QFont toQFont(const Font& font) {
-  QFont f(QStringLiteral("DejaVu Sans"));
+  QFont f(QStringLiteral("Liberation Sans"));
+  f.setStyleHint(QFont::SansSerif);  // should the face be missing
   f.setPixelSize(static_cast<int>(std::lround(double{font.points} * 96.0 / 72.0)));
   f.setBold(font.bold);
   return f;
 }
 
-const QImage& PictureCache::picture(std::string_view name) {
-  auto it = pictures_.find(name);
-  if (it == pictures_.end()) {
-    QImage image(QStringLiteral(":/pictures/") + toQString(name));
-    if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    it = pictures_.emplace(std::string(name), std::move(image)).first;
+CaptionLayout::CaptionLayout(const QString& caption, const QFont& font, const QRect& box,
+                             Alignment alignment)
+    : layout_(caption, font), origin_(box.topLeft()) {
+  QTextOption option;
+  option.setWrapMode(QTextOption::WordWrap);
+  option.setUseDesignMetrics(true);  // unhinted advances: the same at every scale
+  layout_.setTextOption(option);
+  layout_.setCacheEnabled(true);  // shaped once, for the draw too
+  const qreal leading = QFontMetricsF(font).leading();
+  qreal y = 0;
+  layout_.beginLayout();
+  for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
+    line.setLineWidth(box.width());
+    // The natural width leaves out the space at a break; a word wider than
+    // the box makes it wider than the line, and a centred one spills out at
+    // both sides alike.
+    const qreal spare = box.width() - line.naturalTextWidth();
+    line.setPosition(QPointF(alignment == Alignment::Centre ? spare / 2 : 0, y));
+    y += line.height() + leading;
+  }
+  layout_.endLayout();
+}
+
+QStringList CaptionLayout::lines() const {
+  QStringList lines;
+  const QString& text = layout_.text();
+  for (int i = 0; i < layout_.lineCount(); ++i) {
+    const QTextLine line = layout_.lineAt(i);
+    lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
+  }
+  return lines;
+}
+
+void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origin_); }
+
+QSize PictureCache::size(std::string_view name) {
+  auto it = sizes_.find(name);
+  if (it == sizes_.end()) {
+    QImageReader reader(picturePath(name, false));
+    QSize size = reader.size();  // from the header, where the format tells it
+    if (!size.isValid()) size = reader.read().size();
+    it = sizes_.emplace(std::string(name), size).first;
   }
   return it->second;
 }
 
-const QImage& PictureCache::scaled(std::string_view name, QSize deviceSize) {
-  auto key = std::make_tuple(std::string(name), deviceSize.width(), deviceSize.height());
+const QImage& PictureCache::scaled(std::string_view name, QSize logicalSize, qreal ratio) {
+  const QSize device(static_cast<int>(std::lround(logicalSize.width() * ratio)),
+                     static_cast<int>(std::lround(logicalSize.height() * ratio)));
+  const bool twice = ratio > 1;
+  auto key = std::make_tuple(std::string(name), device.width(), device.height(), twice);
   auto it = scaled_.find(key);
   if (it == scaled_.end()) {
-    const QImage& original = picture(name);
-    QImage image = original.isNull() ? QImage()
-                                     : original.scaled(deviceSize, Qt::IgnoreAspectRatio,
-                                                       Qt::SmoothTransformation);
-    it = scaled_.emplace(std::move(key), std::move(image)).first;
+    // Decoded here and let go once scaled: only the size drawn is kept.
+    QImage source(picturePath(name, twice));
+    if (source.isNull() && twice) source.load(picturePath(name, false));  // no @2x version
+    if (!source.isNull()) {
+      source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      if (source.size() != device) {
+        source = source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      }
+      source.setDevicePixelRatio(ratio);
+    }
+    it = scaled_.emplace(std::move(key), std::move(source)).first;
   }
   return it->second;
 }
@@ -189,8 +241,8 @@ QRect paintedArea(const Control& control, PictureCache& pictures) {
     case ControlKind::Image: {
       const QRect box = pixelBox(control);
       if (control.stretch) return box;
-      const QImage& picture = pictures.picture(control.picture);
-      return picture.isNull() ? QRect() : QRect(box.topLeft(), picture.size());
+      const QSize size = pictures.size(control.picture);
+      return size.isEmpty() ? QRect() : QRect(box.topLeft(), size);
     }
     case ControlKind::CommandButton:
     case ControlKind::Timer: break;
@@ -198,40 +250,85 @@ QRect paintedArea(const Control& control, PictureCache& pictures) {
   return {};
 }
 
+QRect toDevicePixels(const QRect& logical, qreal ratio) {
+  if (logical.isEmpty()) return {};
+  const int left = static_cast<int>(std::floor(logical.left() * ratio));
+  const int top = static_cast<int>(std::floor(logical.top() * ratio));
+  const int right = static_cast<int>(std::ceil((logical.left() + logical.width()) * ratio));
+  const int bottom = static_cast<int>(std::ceil((logical.top() + logical.height()) * ratio));
+  return {left, top, right - left, bottom - top};
+}
+
+QRect deviceReach(const QRect& logical, qreal ratio) {
+  if (logical.isEmpty()) return {};
+  return toDevicePixels(logical, ratio).adjusted(-kAntialiasMargin, -kAntialiasMargin,
+                                                 kAntialiasMargin, kAntialiasMargin);
+}
+
+QRect logicalCover(const QRect& device, qreal ratio) {
+  if (device.isEmpty()) return {};
+  const int left = static_cast<int>(std::floor(device.left() / ratio));
+  const int top = static_cast<int>(std::floor(device.top() / ratio));
+  const int right = static_cast<int>(std::ceil((device.left() + device.width()) / ratio));
+  const int bottom = static_cast<int>(std::ceil((device.top() + device.height()) / ratio));
+  return QRect(left, top, right - left, bottom - top).adjusted(-1, -1, 1, 1);
+}
+
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) {
-  paintForm(painter, screen, pictures, QRegion(QRect(QPoint(0, 0), clientSize(screen.design()))));
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  const QRect client(QPoint(0, 0), clientSize(screen.design()));
+  paintForm(painter, screen, pictures, QRegion(toDevicePixels(client, ratio)));
 }
 
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
-               const QRegion& area) {
-  const ScreenDesign& design = screen.design();
-  const QRect client(QPoint(0, 0), clientSize(design));
-  for (const QRect& r : area) painter.fillRect(r & client, toQColor(design.backColor));
-  const Form* form = screen.form();
-  if (form == nullptr) return;
-  const auto& controls = form->controls();
-  // The design lists controls front to back: paint the back one first.
-  for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-    const Control& c = *it;
-    if (!c.Visible) continue;
-    // Tested against the region's own rectangles, not the box around them:
-    // a score label and a ball far apart must not bring in all between.
-    if (!area.intersects(paintedArea(c, pictures))) continue;  // leaves no pixel there
-    switch (c.kind) {
-      case ControlKind::Shape: paintShape(painter, c, pictures); break;
-      case ControlKind::Label: paintLabel(painter, c, pictures); break;
-      case ControlKind::Image: paintImage(painter, c, pictures); break;
-      case ControlKind::CommandButton:  // a widget of its own, above all this
-      case ControlKind::Timer: break;
+               const QRegion& devicePixels) {
+  const qreal ratio = painter.device()->devicePixelRatioF();
+  painter.save();
+  // The clip and the ground in device pixels. A logical clip would put a
+  // fractional edge through device pixels and leave Qt to round it: the
+  // half-covered pixels of an antialiased outline stay behind, a dotted
+  // trail at 1.25 or 1.5. Undoing the device scale makes the painter's
+  // transform the identity, so the region is taken as it stands.
+  painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+  painter.setClipRegion(devicePixels);
+  const QColor ground = toQColor(screen.design().backColor);
+  for (const QRect& r : devicePixels) painter.fillRect(r, ground);
+  painter.resetTransform();
+  if (const Form* form = screen.form()) {
+    const auto& controls = form->controls();
+    // The design lists controls front to back: paint the back one first.
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+      const Control& c = *it;
+      if (!c.Visible) continue;
+      // Tested against the region's own rectangles, not the box around
+      // them: a score label and a ball far apart must not bring in all
+      // between. Every control that may touch a pixel there is painted, in
+      // order, so each pixel is what a whole paint makes it.
+      if (!devicePixels.intersects(deviceReach(paintedArea(c, pictures), ratio))) continue;
+      switch (c.kind) {
+        case ControlKind::Shape: paintShape(painter, c, pictures); break;
+        case ControlKind::Label: paintLabel(painter, c, pictures); break;
+        case ControlKind::Image: paintImage(painter, c, pictures); break;
+        case ControlKind::CommandButton:  // a widget of its own, above all this
+        case ControlKind::Timer: break;
+      }
     }
   }
+  painter.restore();
+}
+
+void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures) {
+  painter.save();
+  painter.setPen(toQColor(label.ForeColor));
+  CaptionLayout(QString::fromStdString(label.Caption), pictures.font(label.font), pixelBox(label),
+                label.alignment)
+      .draw(painter);
+  painter.restore();
 }
 
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {
-  const QSize size = clientSize(screen.design());
-  QImage image(static_cast<int>(std::ceil(size.width() * scale)),
-               static_cast<int>(std::ceil(size.height() * scale)),
-               QImage::Format_ARGB32_Premultiplied);
+  const QRect device = toDevicePixels(QRect(QPoint(0, 0), clientSize(screen.design())), scale);
+  QImage image(device.size(), QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);
   QPainter painter(&image);
   paintForm(painter, screen, pictures);

@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QRegion>
 #include <QSize>
+#include <QStringList>
+#include <QTextLayout>
 
 #include "shell/control.h"
 #include "shell/design.h"
@@ -37,20 +39,50 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The label and button font: the designs' "MS Sans Serif" drawn in DejaVu
-// Sans at points x 96 / 72 pixels, whatever DPI the display reports, so
-// text lays out alike on every machine.
+// The label and button font: the designs' "MS Sans Serif" drawn in
+// Liberation Sans (metric-compatible with the face the designs were made
+// with, so every caption fits its box) at points x 96 / 72 pixels, whatever
+// DPI the display reports, so text lays out alike on every machine. Asked
+// for by its own name: other names resolve to whatever else is installed.
 QFont toQFont(const Font& font);
 
-// The designs' pictures, decoded once from the resources compiled into the
-// program, and each size they are drawn at, scaled once; and the few fonts
-// the labels use, made once rather than at every paint.
+// A label's caption laid out for its box once, in the font's design metrics
+// in logical pixels: neither hinting nor the device pixel ratio moves a line
+// break, so the lines that fit at 1x are the lines drawn at 1.25 or 2x.
+// Lines break between words only; a word wider than the box keeps its line
+// whole and is placed by the alignment, for the label to clip.
+class CaptionLayout {
+ public:
+  CaptionLayout(const QString& caption, const QFont& font, const QRect& box, Alignment alignment);
+  CaptionLayout(const CaptionLayout&) = delete;
+  CaptionLayout& operator=(const CaptionLayout&) = delete;
+
+  // The text of each line as broken, without the spaces at the breaks.
+  QStringList lines() const;
+  // Draws the lines where the layout put them, in the painter's pen, as far
+  // as the painter's clip lets them.
+  void draw(QPainter& painter) const;
+
+ private:
+  QTextLayout layout_;
+  QPointF origin_;
+};
+
+// The designs' pictures as drawn, each size scaled once from the resources
+// compiled into the program, and the few fonts the labels use, made once
+// rather than at every paint. Where a logical pixel has more than one device
+// pixel the picture is made from its @2x version, drawn at twice the size.
+// Only what is drawn is kept: the source a size was scaled from is not.
 class PictureCache {
  public:
-  // The picture at its own size; a null image if there is none by that name.
-  const QImage& picture(std::string_view name);
-  // The picture scaled (smoothly) to a size in device pixels.
-  const QImage& scaled(std::string_view name, QSize deviceSize);
+  // The picture's own size in logical pixels (its 1x version), read from
+  // the file's header; empty if there is no picture by that name.
+  QSize size(std::string_view name);
+  // The picture drawn into `logicalSize` at `ratio` device pixels per
+  // logical pixel: as many pixels as it covers on the device, scaled
+  // smoothly from the @2x version where the ratio is above 1, from the 1x
+  // one otherwise; a null image if there is no picture by that name.
+  const QImage& scaled(std::string_view name, QSize logicalSize, qreal ratio);
   // toQFont(font), kept.
   const QFont& font(const Font& font);
   // An oval shape of a box's size, outlined and filled as painted, on a
@@ -58,29 +90,47 @@ class PictureCache {
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
 
  private:
-  std::map<std::string, QImage, std::less<>> pictures_;
-  std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+  std::map<std::string, QSize, std::less<>> sizes_;
+  std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
+
+// The device pixels a rectangle of logical pixels touches, whole or in
+// part, at `ratio` device pixels to the logical pixel: its edges rounded
+// outward.
+QRect toDevicePixels(const QRect& logical, qreal ratio);
+// The device pixels a control painted in `logical` may change: those it
+// touches and one more all round, for whatever an antialiased edge reaches.
+QRect deviceReach(const QRect& logical, qreal ratio);
+// The logical pixels that cover `device` whole, grown by one: what a widget
+// must update for those device pixels to be painted again, however the
+// window system rounds a fractional edge.
+QRect logicalCover(const QRect& device, qreal ratio);
 
 // Paints a screen's client area as the model has it now: the ground in the
 // screen's colour, then every visible control from the back of the design
 // order to the front. Buttons are widgets of their own and are not painted
 // here. A screen that is not loaded paints as bare ground.
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
-// The same, for a part of the client area: the ground there and the controls
-// that reach into `area`, to a painter already clipped to it. The pixels in
-// the area come out as a whole paint would make them.
-void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures, const QRegion& area);
+// The same for some device pixels of the painter's image, and nothing else:
+// those pixels come out exactly as a whole paint makes them, at any device
+// pixel ratio, whole or fractional.
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
+               const QRegion& devicePixels);
 
-// Where a control leaves its pixels: its box, or an unstretched picture's own
-// size from the box's corner; empty for a control that paints nothing
-// (hidden, a button, a timer).
+// Where a control leaves its pixels, in logical pixels: its box, or an
+// unstretched picture's own size from the box's corner; empty for a control
+// that paints nothing (hidden, a button, a timer). Nothing it paints falls
+// outside, which is what lets a partial paint leave the rest alone.
 QRect paintedArea(const Control& control, PictureCache& pictures);
 
-// The same, into an image of the design's client size at `scale` device
-// pixels per logical pixel.
+// A label's caption as its label paints it, without the label's ground and
+// not clipped to its box: what spills out of the box shows.
+void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
+
+// The whole client area, into an image of the design's client size at
+// `scale` device pixels per logical pixel.
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures);
 
 // The visible label or picture under a point of the client area, front

@@ -296,10 +296,7 @@ void QtHost::repaint() {
     // Between syncs (a box opened in a handler) a window may show a screen
     // that has been unloaded, or unloaded and loaded again, since.
     if (!e.screen->loaded() || e.window->loadSerial() != e.screen->loadSerial()) continue;
-    if (e.screen->form()->consumeChanges()) {
-      e.window->syncButtons();
-      e.window->redraw();
-    }
+    e.window->redraw();
   }
 }
 

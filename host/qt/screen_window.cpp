@@ -49,7 +49,7 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
         host_.click(*screen_, &screen_->form()->controls()[slot]);
       }
     });
-    buttons_.push_back({slot, widget, widget->geometry(), bool(c.Visible), c.Caption});
+    buttons_.push_back({slot, widget});
   }
   // A button listed earlier in the design is in front of a later one.
   for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) it->widget->raise();
@@ -61,57 +61,51 @@ void ScreenWindow::retire() {
 }
 
 void ScreenWindow::redraw() {
-  if (screen_ == nullptr) return;
+  if (screen_ == nullptr || !screen_->loaded()) return;
+  // A hidden window let go of its picture; it paints afresh when it opens.
+  if (frame_.isNull() && !isVisible()) return;
   const auto& controls = screen_->form()->controls();
-  if (frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF() ||
-      shown_.size() != controls.size()) {
+  const qreal ratio = devicePixelRatioF();
+  if (frame_.isNull() || frame_.devicePixelRatio() != ratio || drawn_.size() != controls.size()) {
     renderWhole();
     update();
     return;
   }
-  // A control that moved or changed leaves its old place to be painted over
-  // and its new place to be painted; whatever else reaches into those
-  // places is painted there again too, in design order.
+  // A control whose record changed leaves its old place to be painted over
+  // and its new place to be painted, each in the device pixels it may have
+  // touched; whatever else reaches into those pixels is painted there again
+  // too, in design order.
   PictureCache& pictures = host_.pictures();
-  QRegion dirty;
+  QRegion dirty;  // device pixels of the frame
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const Control& c = controls[i];
-    Shown& was = shown_[i];
-    const QRect area = paintedArea(c, pictures);
-    const bool label = c.kind == ControlKind::Label;
-    if (area == was.area &&
-        (area.isEmpty() || (c.FillColor == was.fill && c.BackColor == was.back &&
-                            c.ForeColor == was.fore && (!label || c.Caption == was.caption)))) {
-      continue;
-    }
-    dirty += was.area;
-    dirty += area;
-    was.area = area;
-    was.fill = c.FillColor;
-    was.back = c.BackColor;
-    was.fore = c.ForeColor;
-    if (label) was.caption = c.Caption;
+    record(controls[i], pictures, scratch_);
+    DrawnControl& was = drawn_[i];
+    if (scratch_ == was) continue;
+    if (scratch_.kind == ControlKind::CommandButton) syncButton(i, was, scratch_, false);
+    dirty += deviceReach(was.area, ratio);
+    dirty += deviceReach(scratch_.area, ratio);
+    std::swap(was, scratch_);
   }
+  dirty &= frame_.rect();
   if (dirty.isEmpty()) return;
   {
     QPainter painter(&frame_);
-    painter.setClipRegion(dirty);
     paintForm(painter, *screen_, pictures, dirty);
   }
-  update(dirty);
+  QRegion logical;
+  for (const QRect& r : dirty) logical += logicalCover(r, ratio);
+  update(logical);
 }
 
 void ScreenWindow::renderWhole() {
   PictureCache& pictures = host_.pictures();
   const qreal scale = devicePixelRatioF();
-  const QSize size = clientSize(design_);
-  const QSize device(static_cast<int>(std::ceil(size.width() * scale)),
-                     static_cast<int>(std::ceil(size.height() * scale)));
   if (!screen_->loaded()) {
     frame_ = renderScreen(*screen_, scale, pictures);  // bare ground
-    shown_.clear();
+    drawn_.clear();
     return;
   }
+  const QSize device = toDevicePixels(QRect(QPoint(0, 0), clientSize(design_)), scale).size();
   if (frame_.size() == device && frame_.devicePixelRatio() == scale) {
     QPainter painter(&frame_);  // the same picture size: painted over in place
     paintForm(painter, *screen_, pictures);
@@ -119,35 +113,26 @@ void ScreenWindow::renderWhole() {
     frame_ = renderScreen(*screen_, scale, pictures);
   }
   const auto& controls = screen_->form()->controls();
-  shown_.resize(controls.size());
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    const Control& c = controls[i];
-    shown_[i] = {paintedArea(c, pictures), c.FillColor, c.BackColor, c.ForeColor,
-                 c.kind == ControlKind::Label ? c.Caption : std::string()};
-  }
+  drawn_.resize(controls.size());
+  for (std::size_t i = 0; i < controls.size(); ++i) record(controls[i], pictures, drawn_[i]);
+  for (const Button& b : buttons_) syncButton(b.slot, DrawnControl{}, drawn_[b.slot], true);
 }
 
-void ScreenWindow::syncButtons() {
-  if (screen_ == nullptr || !screen_->loaded()) return;
-  const auto& controls = screen_->form()->controls();
-  // Only what changed goes to the widget: this runs after every tick that
-  // moved anything.
-  for (Button& b : buttons_) {
-    const Control& c = controls[b.slot];
-    const QRect box = pixelBox(c);
-    if (box != b.box) {
-      b.box = box;
-      b.widget->setGeometry(box);
-    }
-    if (c.Caption != b.caption) {
-      b.caption = c.Caption;
-      b.widget->setText(QString::fromStdString(c.Caption));
-    }
-    if (bool(c.Visible) != b.visible) {
-      b.visible = c.Visible;
-      b.widget->setVisible(c.Visible);
-    }
+void ScreenWindow::syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now,
+                              bool whole) {
+  QPushButton* widget = nullptr;
+  for (const Button& b : buttons_) {
+    if (b.slot == slot) widget = b.widget;
   }
+  if (widget == nullptr) return;
+  // Only what changed goes to the widget; a hidden button's record holds
+  // nothing else, and it takes the rest when it shows again.
+  if (now.visible) {
+    if (whole || now.box != was.box) widget->setGeometry(now.box);
+    if (whole || now.caption != was.caption) widget->setText(QString::fromStdString(now.caption));
+    if (whole || now.font != was.font) widget->setFont(host_.pictures().font(now.font));
+  }
+  if (whole || now.visible != was.visible) widget->setVisible(now.visible);
 }
 
 void ScreenWindow::syncFocus() {
@@ -240,7 +225,7 @@ void ScreenWindow::hideEvent(QHideEvent* event) {
   // open, when the model cannot be painted.
   if (!event->spontaneous()) {
     frame_ = QImage();
-    shown_.clear();
+    drawn_.clear();
   }
   QWidget::hideEvent(event);
 }

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include "host/qt/drawn_control.h"
 #include "shell/design.h"
 
 class QPushButton;
@@ -34,12 +35,12 @@ class ScreenWindow final : public QWidget {
   std::uint64_t loadSerial() const { return loadSerial_; }
   void retire();
 
-  // Renders the model's state now and schedules the paint. The window keeps
-  // showing that picture until the next redraw, so nothing a handler does
-  // on its way to its end (before a message box, say) is ever shown. Only
-  // the parts where a control moved or changed its look are painted again.
+  // Brings the window in line with the model now: the frame and the
+  // buttons. The window keeps showing that picture until the next redraw,
+  // so nothing a handler does on its way to its end (before a message box,
+  // say) is ever shown. Only the controls whose drawn record changed are
+  // shown again, in the frame over their old and new places.
   void redraw();
-  void syncButtons();
   void syncFocus();
   // Shows the window with its client area at `client` (the host decides
   // where; see placement.h).
@@ -64,20 +65,11 @@ class ScreenWindow final : public QWidget {
   struct Button {
     std::size_t slot;  // the control's place in the form's control list
     QPushButton* widget;
-    // As last given to the widget.
-    QRect box;
-    bool visible;
-    std::string caption;
-  };
-  // What the frame shows of one control, to tell what a redraw must repaint.
-  struct Shown {
-    QRect area;  // empty: nothing of it is shown
-    Colour fill = 0, back = 0, fore = 0;
-    std::string caption;  // labels only
   };
 
   bool handleKey(QEvent* event);
-  void renderWhole();  // the whole frame, without scheduling a paint
+  void renderWhole();  // the whole frame and every button, without scheduling a paint
+  void syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now, bool whole);
 
   QtHost& host_;
   const ScreenDesign& design_;
@@ -85,7 +77,8 @@ class ScreenWindow final : public QWidget {
   std::uint64_t loadSerial_;
   std::vector<Button> buttons_;
   QImage frame_;
-  std::vector<Shown> shown_;  // one a control, as frame_ has them
+  std::vector<DrawnControl> drawn_;  // one a control, as the frame and buttons show them
+  DrawnControl scratch_;             // the model's record, made anew for each control
   bool opened_ = false;
 };
 

@@ -159,14 +159,19 @@ class Session:
         self.kestrin = None
         self.xvfb = None
         self.window_manager = None
+        self.weston = None
+        self.compositor = None
         self._x = None  # Xlib, and the connection grab() keeps open
         self._connection = None
 
-    def start(self, kestrin, screen=(1280, 1024), env=None, exact_screen=False,
+    def start(self, kestrin, screen=(1280, 1024), env=None, wayland=False, exact_screen=False,
               window_manager=None):
-        """With exact_screen the screen is exactly that size (else a little
-        wider, see _start_xvfb); with a window_manager (a command) kestrin
-        starts once it manages the screen."""
+        """With wayland, kestrin runs as a Wayland client of a weston whose
+        output is one X window (self.compositor) on this Xvfb: screenshots,
+        clicks and keys go through that window. With exact_screen the screen
+        is exactly that size (else a little wider, see _start_xvfb); with a
+        window_manager (a command) kestrin starts once it manages the
+        screen."""
         os.makedirs(self.outdir, exist_ok=True)
         for old in os.listdir(self.outdir):
             if old.endswith((".png", ".log")):
@@ -182,6 +187,8 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=runtime)
         self.env.pop("QT_SCALE_FACTOR", None)
+        if wayland:
+            self._start_weston(runtime)
         self.env.update(env or {})
         if window_manager:
             with open(self.path("window-manager.log"), "wb") as log:
@@ -237,6 +244,19 @@ class Session:
         self._stop(self.xvfb)
         return None
 
+    def _start_weston(self, runtime):
+        socket = "kestrin-wayland"
+        with open(self.path("weston.log"), "ab") as log:
+            self.weston = subprocess.Popen(
+                ["weston", "--backend=x11-backend.so", "--use-pixman", f"--socket={socket}",
+                 "--width=1200", "--height=950", "--idle-time=0"],
+                env=self.env, stdout=log, stderr=log, preexec_fn=_die_with_parent)
+        found = self.wait_for(lambda: self.xdotool("search", "--classname", "^weston-"), 10)
+        check(found and os.path.exists(os.path.join(runtime, socket)), "weston did not start")
+        self.compositor = int(found.split()[0])
+        self.xdotool("windowfocus", self.compositor)  # its keys go to the focused client
+        self.env.update(WAYLAND_DISPLAY=socket, QT_QPA_PLATFORM="wayland")
+
     @staticmethod
     def _stop(process):
         if process is None or process.poll() is not None:
@@ -255,6 +275,7 @@ class Session:
         # Only the processes this session started.
         self._stop(self.kestrin)
         self._stop(self.window_manager)
+        self._stop(self.weston)
         self._stop(self.xvfb)
 
     # ---- the X tools ----

@@ -433,22 +433,6 @@ TEST_F(ProgramTest, AScreenKnowsWhoseHandlerShowedIt) {
   EXPECT_EQ(screen("Play").shownBy(), &screen("Lobby"));  // already visible: unchanged
 }
 
-TEST_F(ProgramTest, RedrawIsNeededOnlyWhenTheDrawnStateChanged) {
-  openPlay();
-  Form& form = *screen("Play").form();
-  EXPECT_TRUE(form.consumeChanges());  // never drawn yet
-  EXPECT_FALSE(form.consumeChanges());
-  play().Step = 5;  // not drawn
-  EXPECT_FALSE(form.consumeChanges());
-  play().shp.Left = play().shp.Left;
-  EXPECT_FALSE(form.consumeChanges());
-  play().shp.Top = 1;
-  EXPECT_TRUE(form.consumeChanges());
-  play().cmdReset.Visible = true;
-  EXPECT_TRUE(form.consumeChanges());
-  EXPECT_FALSE(form.consumeChanges());
-}
-
 class BadForm : public Form {
  public:
   explicit BadForm(Screen& s) : Form(s) { (void)control("lblMisspelt"); }

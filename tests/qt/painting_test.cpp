@@ -31,7 +31,7 @@ TEST_F(HostTest, LauncherShowsCaptionAndBothTitleCards) {
 
   // The title cards at their own size, pixel for pixel.
   for (auto [name, left] : {std::pair{"brickbreaker-title.jpg", 32}, {"dodge-title.jpg", 368}}) {
-    const QImage& card = host->pictures().picture(name);
+    const QImage card(QStringLiteral(":/pictures/") + QLatin1String(name));
     ASSERT_EQ(card.size(), QSize(300, 200)) << name;
     for (QPoint p : {QPoint(0, 0), QPoint(150, 100), QPoint(299, 199), QPoint(40, 170)}) {
       EXPECT_EQ(QColor(shot.pixel(left + p.x(), 272 + p.y())), QColor(card.pixel(p)))
@@ -163,6 +163,59 @@ TEST_F(HostTest, DoubleScaleKeepsOutlinesCrisp) {
   EXPECT_EQ(rgbAt(image, 1048, 1160), "#ff0000");  // the ball's middle
 }
 
+// How sharply a picture changes from pixel to pixel: the sum of the squared
+// grey steps between neighbours. An enlargement spreads an edge over more
+// pixels in smaller steps; a picture drawn at the higher resolution keeps
+// its edges one step wide and scores well above it.
+double detail(const QImage& image) {
+  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+  double sum = 0;
+  for (int y = 0; y + 1 < grey.height(); ++y) {
+    const uchar* row = grey.constScanLine(y);
+    const uchar* below = grey.constScanLine(y + 1);
+    for (int x = 0; x + 1 < grey.width(); ++x) {
+      const int across = row[x + 1] - row[x];
+      const int down = below[x] - row[x];
+      sum += across * across + down * down;
+    }
+  }
+  return sum;
+}
+
+// Above 1x the pictures come from their @2x versions, drawn at twice the
+// size: sharper than the 1x picture enlarged, and at 2x the very pixels of
+// the @2x file.
+TEST_F(HostTest, HighDpiPicturesAreDrawnFromTheirTwiceSizeVersions) {
+  start();
+  Screen& level3 = program().screen("frmKestrinBrickBreakerLvl3");
+  program().load(level3);
+  struct Case {
+    const Screen* screen;
+    QRect box;
+  };
+  const Case pictures[] = {{program().findScreen("Main"), QRect(32, 272, 300, 200)},   // Image1
+                           {program().findScreen("Main"), QRect(368, 272, 300, 200)},  // Image2
+                           {&level3, QRect(504, 0, 80, 56)}};                          // the monkey
+  for (const qreal ratio : {1.5, 2.0}) {
+    for (const Case& c : pictures) {
+      SCOPED_TRACE(testing::Message() << c.screen->name() << " at " << ratio << " " << c.box.x());
+      const QRect device(QPoint(0, 0), c.box.size() * ratio);
+      const QImage sharp = renderScreen(*c.screen, ratio, host->pictures())
+                               .copy(device.translated(c.box.topLeft() * ratio));
+      const QImage enlarged = renderScreen(*c.screen, 1.0, host->pictures())
+                                  .copy(c.box)
+                                  .scaled(device.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      EXPECT_GT(detail(sharp), 1.25 * detail(enlarged)) << detail(sharp) / detail(enlarged);
+    }
+  }
+  const QImage card(QStringLiteral(":/pictures/brickbreaker-title@2x.jpg"));
+  ASSERT_EQ(card.size(), QSize(600, 400));
+  EXPECT_EQ(renderScreen(*program().findScreen("Main"), 2.0, host->pictures())
+                .copy(QRect(64, 544, 600, 400))
+                .convertToFormat(QImage::Format_RGB32),
+            card.convertToFormat(QImage::Format_RGB32));
+}
+
 TEST_F(HostTest, StretchedPicturesKeepTheirTransparency) {
   start();
   Screen& level3 = program().screen("frmKestrinBrickBreakerLvl3");
@@ -182,8 +235,8 @@ TEST_F(HostTest, StretchedPicturesKeepTheirTransparency) {
   EXPECT_LT(drawn, monkey.width() * monkey.height() * 9 / 10);
   // The monkey is in front of the banana: where it is opaque it hides the
   // banana, where it is clear the banana shows through.
-  const QImage& ape = host->pictures().scaled("monkey.gif", monkey.size());
-  const QImage& fruit = host->pictures().scaled("banana.gif", QSize(48, 40));
+  const QImage& ape = host->pictures().scaled("monkey.gif", monkey.size(), 1.0);
+  const QImage& fruit = host->pictures().scaled("banana.gif", QSize(48, 40), 1.0);
   int opaque = 0;
   int hidden = 0;
   int seen = 0;
