@@ -36,6 +36,20 @@ inline std::string rgbAt(const QImage& image, int x, int y) {
 
 inline bool isDark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 96; }
 
+// Pixels of a widget's picture in the style's highlight hue (blue, in
+// Fusion): the focus frame. A plain button is grey and black.
+inline int highlightPixels(QWidget& widget) {
+  const QImage image = widget.grab().toImage();
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.blue() > c.red() + 60) ++count;
+    }
+  }
+  return count;
+}
+
 // A host with every Kestrin screen (or the test's own), a clock the test
 // moves and an alarm the test fires.
 class HostTest : public testing::Test {

@@ -1,5 +1,5 @@
-// One QApplication for every Qt host test, on the offscreen platform unless
-// the environment says otherwise.
+// One QApplication for every Qt host test, on the offscreen platform with
+// a 1366 x 768 desktop unless the environment says otherwise.
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" KESTRIN_QT_TEST_DESKTOP);
+  }
   QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
   if (runtime.isEmpty()) {
     runtime = QDir::tempPath().toUtf8() + "/kestrin-qt-tests-runtime";
