@@ -44,14 +44,15 @@ void Program::start(std::string_view firstScreen) {
     }
   }
   startScreen_ = std::string(firstScreen);
-  dispatch([&] { show(screen(firstScreen)); });
+  dispatch(nullptr, [&] { show(screen(firstScreen)); });
 }
 
 // ---- handlers and their aftermath ----
 
 template <class F>
-void Program::dispatch(F&& handler) {
+void Program::dispatch(Screen* screen, F&& handler) {
   ++depth_;
+  handling_ = screen;
   try {
     handler();
   } catch (const ProgramEnd&) {
@@ -62,6 +63,7 @@ void Program::dispatch(F&& handler) {
     finish();
   }
   settle();
+  handling_ = nullptr;
   --depth_;
   unloaded_.clear();  // safe now: no handler of an unloaded screen is still running
 }
@@ -124,7 +126,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
     if (keyCode != keys::kSpace && keyCode != keys::kEnter) return {.screen = s};
     const Form::Binding* b = s->form()->clickBinding(*button);
     if (b == nullptr) return {.screen = s};
-    dispatch([&] { b->handler(); });
+    dispatch(s, [&] { b->handler(); });
     return {.object = button->name, .event = "Click", .screen = s};
   }
   Form* form = s->form();
@@ -140,7 +142,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
     }
   }
   if (!form->keyDown_) return {.screen = s};
-  dispatch([&] { form->keyDown_(keyCode, shift); });
+  dispatch(s, [&] { form->keyDown_(keyCode, shift); });
   return {.object = "Form", .event = "KeyDown", .screen = s};
 }
 
@@ -150,7 +152,7 @@ Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
   if (s == nullptr) return {};
   Form* form = s->form();
   if (s->focusedButton() != nullptr || !form->keyUp_) return {.screen = s};
-  dispatch([&] { form->keyUp_(keyCode, shift); });
+  dispatch(s, [&] { form->keyUp_(keyCode, shift); });
   return {.object = "Form", .event = "KeyUp", .screen = s};
 }
 
@@ -165,7 +167,7 @@ Delivery Program::click(Screen& s, Control* control) {
   }
   const Form::Binding* b = s.form()->clickBinding(*control);
   if (b == nullptr) return {.screen = &s};
-  dispatch([&] { b->handler(); });
+  dispatch(&s, [&] { b->handler(); });
   return {.object = control->name, .event = "Click", .screen = &s};
 }
 
@@ -179,7 +181,7 @@ Delivery Program::click(std::string_view screen, std::string_view control, int i
 Delivery Program::close(Screen& s) {
   if (busy() || ended_) return {};
   if (!s.visible()) return {};
-  dispatch([&] {
+  dispatch(&s, [&] {
     unload(s);
     // Closing a game brings the launcher back; closing the launcher with
     // nothing else loaded ends the program (settle sees no screen loaded).
@@ -248,7 +250,7 @@ std::optional<Delivery> Program::tick() {
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
   if (b == nullptr) return Delivery{.screen = dueScreen};
   const Delivery delivery{.object = due->control->name, .event = "Timer", .screen = dueScreen};
-  dispatch([&] { b->handler(); });
+  dispatch(dueScreen, [&] { b->handler(); });
   return delivery;
 }
 
@@ -300,6 +302,7 @@ void Program::load(Screen& s) {
 void Program::show(Screen& s) {
   load(s);
   if (!s.loaded()) return;  // its Form_Load unloaded it again
+  if (!s.visible_) s.shownBy_ = handling_;
   s.visible_ = true;
   activate(s);
 }

@@ -97,8 +97,9 @@ class Program {
     FormFactory factory;
   };
 
+  // Runs a handler of `screen` (null: the program's own start-up).
   template <class F>
-  void dispatch(F&& handler);
+  void dispatch(Screen* screen, F&& handler);
   void settle();
   void finish();
   void clickControl(Screen& screen, Control& control);
@@ -114,6 +115,7 @@ class Program {
   std::vector<std::unique_ptr<Form>> unloaded_;  // freed when the outermost handler returns
   std::string startScreen_;
   std::uint64_t loads_ = 0;
+  Screen* handling_ = nullptr;  // whose handler runs now
   int depth_ = 0;
   bool ended_ = false;
 };

@@ -41,6 +41,11 @@ class Screen {
   // screen itself holds it.
   Control* focusedButton() const;
 
+  // The screen whose handler last made this one visible, or null when the
+  // program showed it at start-up. A host may open a window near its
+  // opener's; the model itself makes nothing of it.
+  const Screen* shownBy() const { return shownBy_; }
+
  private:
   friend class Program;
 
@@ -50,6 +55,7 @@ class Screen {
   std::unique_ptr<Form> form_;
   bool visible_ = false;
   std::uint64_t loadSerial_ = 0;
+  const Screen* shownBy_ = nullptr;
   Control* focus_ = nullptr;
   std::uint32_t focusHides_ = 0;  // the button's hides when it took the focus
 };

@@ -5,13 +5,20 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QWindow>
 
 #include "host/qt/app_icon.h"
 #include "host/qt/key_map.h"
+#include "host/qt/placement.h"
 #include "host/qt/screen_window.h"
 
 namespace kestrin::qt {
@@ -27,6 +34,44 @@ QString toQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The available area of the screen a frame is on: the one under its centre,
+// else the one it overlaps most, else the primary one. Only the screens of
+// the primary one's desktop: separate X screens overlap in coordinates.
+QRect availableArea(const QRect& frame) {
+  QScreen* primary = QGuiApplication::primaryScreen();
+  QScreen* on = nullptr;
+  qint64 most = 0;
+  for (QScreen* s : primary->virtualSiblings()) {
+    if (s->geometry().contains(frame.center())) return s->availableGeometry();
+    const QRect common = s->geometry().intersected(frame);
+    const qint64 area = qint64{common.width()} * common.height();
+    if (area > most) {
+      most = area;
+      on = s;
+    }
+  }
+  return (on != nullptr ? on : primary)->availableGeometry();
+}
+
+// Window managers shorten a title wider than the box ("Kest…aker"): the
+// box is made as wide as its title in the title bar's font, bold as many
+// window managers draw it, with room for the frame's icon and buttons.
+// QMessageBox sets its own fixed size from its layout, so the width goes
+// in as a spacer across the layout's bottom row.
+void fitTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  // The icon, minimise, maximise and close, each about one and a half
+  // lines of the font wide, and a line's room at the ends.
+  const int frameControls = 4 * metrics.height() * 3 / 2 + metrics.height();
+  const int width = metrics.horizontalAdvance(box.windowTitle()) + frameControls;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 QtHost::QtHost(const Clock& clock, Alarm& alarm)
@@ -38,9 +83,11 @@ QtHost::QtHost(const Clock& clock, Alarm& alarm)
   heldKeyTimer_.setSingleShot(true);
   heldKeyTimer_.setInterval(kHeldReleaseMs);
   QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });
+  lossWatch_ = std::make_unique<WindowLossWatch>([this](WId id) { windowLost(id); });
 }
 
 QtHost::~QtHost() {
+  lossWatch_.reset();
   alarm_.arm(std::nullopt);
   for (Entry& e : windows_) retire(e);
   windows_.clear();
@@ -127,6 +174,20 @@ void QtHost::activated(Screen& screen) {
   shownActive_ = program_.activeScreen();  // the window system's choice stands
 }
 
+void QtHost::windowLost(WId window) {
+  if (window == 0) return;
+  if (openBox_ != nullptr && openBox_->internalWinId() == window) {
+    openBox_->reject();  // as if closed: the box is answered
+    return;
+  }
+  for (Entry& e : windows_) {
+    if (e.window == nullptr || e.window->internalWinId() != window) continue;
+    e.window->dropNativeWindow();
+    if (e.window->screen() != nullptr && e.screen->visible()) close(*e.screen);
+    return;
+  }
+}
+
 void QtHost::wake() {
   if (boxOpen_) {
     // The alarm also goes off inside the box's own event loop: the model
@@ -150,6 +211,12 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
   box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Ok)->setIcon(QIcon());  // some styles put a tick on it
   box.setWindowModality(Qt::ApplicationModal);
+  fitTitle(box);
+  // The box stands over the state the model holds now, mid-handler: the
+  // tick that ended the game is shown behind "Game Over", its last life
+  // gone. The windows are brought up to date as after any handler; only
+  // opening and closing windows waits for the handler's end.
+  repaint();
   struct Open {
     bool& flag;
     explicit Open(bool& f) : flag(f) { flag = true; }
@@ -157,10 +224,53 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
     Open(const Open&) = delete;
     Open& operator=(const Open&) = delete;
   } open(boxOpen_);
+  openBox_ = &box;
   box.exec();
+  openBox_ = nullptr;
 }
 
 // ---- keeping the windows in step with the model ----
+
+QtHost::Stand QtHost::standOf(const Screen& screen, const ScreenWindow& window) {
+  // The frame as the window system has it (zero margins where it has none,
+  // or has not said yet).
+  const QMargins margins =
+      window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+  return {&screen, window.geometry().marginsAdded(margins), margins};
+}
+
+QRect QtHost::placeOf(const Entry& e) const {
+  const ScreenWindow& w = *e.window;
+  const ScreenDesign& design = e.screen->design();
+  PlaceRequest request{.client = w.size(), .frame = {}, .at = {}, .opener = {},
+                       .primary = QGuiApplication::primaryScreen()->availableGeometry()};
+  // The frame a window will get is known only once it is shown: a window
+  // already on the desktop, its opener's first, tells what it will be.
+  std::optional<Stand> opener;
+  std::optional<QMargins> margins;
+  for (const Entry& other : windows_) {
+    if (other.window == nullptr || !other.window->isVisible()) continue;
+    const Stand stand = standOf(*other.screen, *other.window);
+    if (other.screen == e.screen->shownBy()) opener = stand;
+    if (!margins) margins = stand.margins;
+  }
+  for (const Stand& stand : parting_) {
+    if (stand.screen == e.screen->shownBy()) opener = stand;
+    if (!margins) margins = stand.margins;
+  }
+  if (opener) margins = opener->margins;
+  request.frame = margins.value_or(w.windowHandle() != nullptr ? w.windowHandle()->frameMargins()
+                                                                : QMargins());
+
+  if (w.opened()) {
+    request.at = w.geometry().topLeft();  // shown again: where it was
+  } else if (design.placement == Placement::Manual) {
+    request.at = QPoint(toPixels(design.clientLeft), toPixels(design.clientTop));
+  } else if (opener) {
+    request.opener = opener->frame;
+  }
+  return placeClient(request, availableArea);
+}
 
 void QtHost::settle() {
   sync();
@@ -181,6 +291,15 @@ void QtHost::retire(Entry& entry) {
   entry.window.release()->deleteLater();
 }
 
+void QtHost::repaint() {
+  for (Entry& e : windows_) {
+    // Between syncs (a box opened in a handler) a window may show a screen
+    // that has been unloaded, or unloaded and loaded again, since.
+    if (!e.screen->loaded() || e.window->loadSerial() != e.screen->loadSerial()) continue;
+    e.window->redraw();
+  }
+}
+
 void QtHost::sync() {
   if (program_.ended()) {
     for (Entry& e : windows_) retire(e);
@@ -195,8 +314,12 @@ void QtHost::sync() {
   }
 
   // A screen unloaded, or unloaded and loaded again, loses its window.
+  parting_.clear();
   for (Entry& e : windows_) {
-    if (!e.screen->loaded() || e.window->loadSerial() != e.screen->loadSerial()) retire(e);
+    if (!e.screen->loaded() || e.window->loadSerial() != e.screen->loadSerial()) {
+      if (e.window->isVisible()) parting_.push_back(standOf(*e.screen, *e.window));
+      retire(e);
+    }
   }
   std::erase_if(windows_, [](const Entry& e) { return !e.window; });
   for (const auto& s : program_.screens()) {
@@ -206,14 +329,14 @@ void QtHost::sync() {
   }
 
   // Drawn before shown, so a new window's first paint is its design.
-  for (Entry& e : windows_) e.window->redraw();
+  repaint();
 
   // Shown before hidden: the next screen is up before the last one goes.
   Screen* active = program_.activeScreen();
   bool activeOpened = false;
   for (Entry& e : windows_) {
     if (e.screen->visible() && !e.window->isVisible()) {
-      e.window->open();
+      e.window->open(placeOf(e));
       activeOpened = activeOpened || e.screen == active;
     }
   }

@@ -5,15 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include <QMargins>
+#include <QRect>
 #include <QTimer>
 
 #include "host/common/catalog.h"
 #include "host/qt/key_repeat.h"
 #include "host/qt/paint.h"
 #include "host/qt/tick_alarm.h"
+#include "host/qt/window_loss.h"
 #include "shell/program.h"
 
 class QKeyEvent;
+class QMessageBox;
 
 namespace kestrin::qt {
 
@@ -43,12 +47,19 @@ class QtHost final : public Host {
   PictureCache& pictures() { return pictures_; }
   ScreenWindow* window(std::string_view screenName) const;
   bool boxOpen() const { return boxOpen_; }
+  // True while a key release is held back to see whether it was half of a repeat.
+  bool keyReleaseHeld() const { return keys_.holding(); }
 
   // From the windows.
   void key(const QKeyEvent& event);
   void click(Screen& screen, Control* control);
   void close(Screen& screen);
   void activated(Screen& screen);
+  // From the window system: a window was destroyed from outside. Its
+  // screen is closed as by its close box; a hidden screen's window is made
+  // anew when the screen is shown again. Windows the host no longer has in
+  // use (destroyed by Qt itself) are passed by.
+  void windowLost(WId window);
   // From the alarm: the next tick is due.
   void wake();
 
@@ -59,13 +70,22 @@ class QtHost final : public Host {
     Screen* screen;
     std::unique_ptr<ScreenWindow> window;
   };
+  // Where a shown window stood, in logical pixels of the desktop.
+  struct Stand {
+    const Screen* screen;
+    QRect frame;
+    QMargins margins;  // of the frame around the client area
+  };
 
   void deliverKey(const KeyStroke& stroke);
   void releaseHeldKey();
   void settle();  // after every delivery: windows, then the alarm
   void sync();
+  void repaint();  // every window brought up to its screen's state
   void retire(Entry& entry);
   Entry* entry(const Screen& screen);
+  static Stand standOf(const Screen& screen, const ScreenWindow& window);
+  QRect placeOf(const Entry& entry) const;
 
   Alarm& alarm_;
   PictureCache pictures_;
@@ -73,9 +93,12 @@ class QtHost final : public Host {
   KeyRepeatFilter keys_;
   QTimer heldKeyTimer_;
   std::vector<Entry> windows_;  // after program_: windows go first
+  std::vector<Stand> parting_;  // shown windows retired by this sync, for placing their successors
   const Screen* shownActive_ = nullptr;
   bool boxOpen_ = false;
   bool endHandled_ = false;
+  QMessageBox* openBox_ = nullptr;
+  std::unique_ptr<WindowLossWatch> lossWatch_;
   std::function<void()> ended_;
 };
 

@@ -144,18 +144,29 @@ void ScreenWindow::syncFocus() {
   // Qt leaves the focus on a button that hid itself, and hands it to the
   // first button when a window is activated: the model says who has it.
   if (focusWidget() != holder) holder->setFocus(Qt::OtherFocusReason);
+  // A button with the focus shows it by a frame, clicked or tabbed to:
+  // styles draw it only after a focus change by keyboard, and the keys
+  // never reach Qt's own focus handling here.
+  const bool marked = holder != this;
+  if (testAttribute(Qt::WA_KeyboardFocusChange) != marked) {
+    setAttribute(Qt::WA_KeyboardFocusChange, marked);
+    if (marked) holder->update();
+  }
 }
 
-void ScreenWindow::open() {
+void ScreenWindow::open(const QRect& client) {
   if (frame_.isNull() && screen_ != nullptr) renderWhole();  // let go of when hidden
-  if (!opened_) {
-    opened_ = true;
-    if (design_.placement == Placement::Manual) {
-      setGeometry(QRect(QPoint(toPixels(design_.clientLeft), toPixels(design_.clientTop)),
-                        clientSize(design_)));
-    }
-  }
+  // Placed explicitly, even where it stays: a window whose place was never
+  // set is placed by the window manager, pushed into a corner of its own
+  // choosing (Qt tells the window system a set place is the user's).
+  if (!opened_ || client != geometry()) setGeometry(client);
+  opened_ = true;
   show();
+}
+
+void ScreenWindow::dropNativeWindow() {
+  hide();
+  destroy();
 }
 
 QPushButton* ScreenWindow::button(const Control& control) const {

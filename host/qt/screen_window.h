@@ -42,9 +42,14 @@ class ScreenWindow final : public QWidget {
   // shown again, in the frame over their old and new places.
   void redraw();
   void syncFocus();
-  // Opens the window where its design says, the first time; later shows
-  // keep the place the player left it at.
-  void open();
+  // Shows the window with its client area at `client` (the host decides
+  // where; see placement.h).
+  void open(const QRect& client);
+  // The window system destroyed the window under it: it is hidden, and the
+  // next open makes a new one in the same place.
+  void dropNativeWindow();
+  // Shown at least once: it has a place of its own.
+  bool opened() const { return opened_; }
 
   QPushButton* button(const Control& control) const;
 

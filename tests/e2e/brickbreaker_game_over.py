@@ -36,6 +36,10 @@ def scenario(session):
             game, lambda s: not shown(s, BB_RESET) and not shown(s, BB_LOST_LIFE)),
               f"\"Reset\" or \"Lost Life\" still shows after Reset for ball {ball}")
 
+    # The box stands over the tick that ended the game: no life left.
+    check(session.wait_for(lambda: len(session.windows(BRICK_BREAKER)) > 1, 30), "no Game Over box")
+    check(session.wait_shot(game, lambda s: s.crop(box(*BB_LIVES)) != lives, 2),
+          "the lives behind the Game Over box are those of the tick before")
     answer_game_over(session, game)
 
 

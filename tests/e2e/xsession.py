@@ -69,19 +69,23 @@ class Shot:
         fields = struct.unpack(">25I", xwd[:100])
         header_size, depth, width, height = fields[0], fields[3], fields[4], fields[5]
         byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-        check(bits_per_pixel == 32 and depth == 24, f"a {depth}-bit xwd at {bits_per_pixel} bpp")
+        # Most windows come at 32 bits a pixel; some (message boxes) at 24.
+        check(bits_per_pixel in (24, 32) and depth == 24,
+              f"a {depth}-bit xwd at {bits_per_pixel} bpp")
         start = header_size + fields[19] * 12  # header, then the colour map
         return cls.from_pixels(xwd[start:start + bytes_per_line * height], width, height,
-                               bytes_per_line, byte_order)
+                               bytes_per_line, byte_order, bits_per_pixel // 8)
 
     @classmethod
-    def from_pixels(cls, data, width, height, bytes_per_line, byte_order):
-        """From 32-bit pixels, least significant byte first (byte_order 0) or last."""
-        rows = b"".join(data[y * bytes_per_line:y * bytes_per_line + width * 4]
+    def from_pixels(cls, data, width, height, bytes_per_line, byte_order, size=4):
+        """From 32- or 24-bit pixels (size 4 or 3 bytes), least significant
+        byte first (byte_order 0) or last."""
+        rows = b"".join(data[y * bytes_per_line:y * bytes_per_line + width * size]
                         for y in range(height))
-        red, green, blue = (2, 1, 0) if byte_order == 0 else (1, 2, 3)
+        red, green, blue = (2, 1, 0) if byte_order == 0 else (size - 3, size - 2, size - 1)
         rgb = bytearray(width * height * 3)
-        rgb[0::3], rgb[1::3], rgb[2::3] = rows[red::4], rows[green::4], rows[blue::4]
+        rgb[0::3], rgb[1::3], rgb[2::3] = (rows[red::size], rows[green::size],
+                                           rows[blue::size])
         return cls(width, height, bytes(rgb))
 
     def pixel(self, x, y):
@@ -154,15 +158,20 @@ class Session:
         self.env = None
         self.kestrin = None
         self.xvfb = None
+        self.window_manager = None
         self.weston = None
         self.compositor = None
         self._x = None  # Xlib, and the connection grab() keeps open
         self._connection = None
 
-    def start(self, kestrin, screen=(1280, 1024), env=None, wayland=False):
+    def start(self, kestrin, screen=(1280, 1024), env=None, wayland=False, exact_screen=False,
+              window_manager=None):
         """With wayland, kestrin runs as a Wayland client of a weston whose
         output is one X window (self.compositor) on this Xvfb: screenshots,
-        clicks and keys go through that window."""
+        clicks and keys go through that window. With exact_screen the screen
+        is exactly that size (else a little wider, see _start_xvfb); with a
+        window_manager (a command) kestrin starts once it manages the
+        screen."""
         os.makedirs(self.outdir, exist_ok=True)
         for old in os.listdir(self.outdir):
             if old.endswith((".png", ".log")):
@@ -170,8 +179,8 @@ class Session:
         runtime = self.path("xdg-runtime")
         os.makedirs(runtime, mode=0o700, exist_ok=True)
 
-        for _ in range(3):
-            self.display = self._start_xvfb(*screen)
+        for attempt in range(5):
+            self.display = self._start_xvfb(*screen, exact_screen, attempt)
             if self.display:
                 break
         check(self.display, "Xvfb did not start on a display of its own")
@@ -181,25 +190,43 @@ class Session:
         if wayland:
             self._start_weston(runtime)
         self.env.update(env or {})
+        if window_manager:
+            with open(self.path("window-manager.log"), "wb") as log:
+                self.window_manager = subprocess.Popen(
+                    window_manager, env=self.env, stdout=log, stderr=log,
+                    preexec_fn=_die_with_parent)
+            check(self.wait_for(lambda: _managed(self.display), 10),
+                  f"{window_manager[0]} does not manage the screen")
         with open(self.path("kestrin.log"), "wb") as log:
             self.kestrin = subprocess.Popen([kestrin], env=self.env, stdout=log, stderr=log,
                                             preexec_fn=_die_with_parent)
 
-    def _start_xvfb(self, width, height):
+    def _start_xvfb(self, width, height, exact, attempt=0):
         """Starts Xvfb on a free display; its name, once it answers there.
 
         Xvfb picks the display itself and writes its number once it is ready.
         Another X server starting at the same moment can still take the same
         number, so the screen is given a width of its own, and a display whose
-        screen is not that wide is not this Xvfb. And it never resets: a reset
-        (when the last client leaves) reopens the listening sockets, and a
-        client that connects just then is refused."""
-        width += random.randrange(1, 64)
+        screen is not that wide is not this Xvfb; where the screen must be
+        exactly as asked, a second, tiny X screen carries that width instead
+        (clients use the first). And it never resets: a reset (when the last
+        client leaves) reopens the listening sockets, and a client that
+        connects just then is refused. Xvfb picks the first number free on
+        this machine, which an X server of another sandbox sharing the
+        network may hold: later attempts pick a number at random."""
+        tagged = 0
+        if exact:
+            screens = ["-screen", "0", f"{width}x{height}x24"]
+            tagged, width = 1, 64 + random.randrange(1, 1000)
+            screens += ["-screen", "1", f"{width}x8x24"]
+        else:
+            width += random.randrange(1, 64)
+            screens = ["-screen", "0", f"{width}x{height}x24"]
         read_end, write_end = os.pipe()
         with open(self.path("xvfb.log"), "ab") as log:
             self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp", "-noreset"],
+                ["Xvfb", *([f":{random.randrange(100, 1000)}"] if attempt else []),
+                 "-displayfd", str(write_end), *screens, "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdout=log, stderr=log, preexec_fn=_die_with_parent)
         os.close(write_end)
         number = b""
@@ -212,7 +239,7 @@ class Session:
                 number += part
         os.close(read_end)
         display = ":" + number.decode().strip()
-        if number.strip().isdigit() and _screen_width(display) == width:
+        if number.strip().isdigit() and _screen_width(display, tagged) == width:
             return display
         self._stop(self.xvfb)
         return None
@@ -247,6 +274,7 @@ class Session:
             self._connection = None
         # Only the processes this session started.
         self._stop(self.kestrin)
+        self._stop(self.window_manager)
         self._stop(self.weston)
         self._stop(self.xvfb)
 
@@ -283,10 +311,37 @@ class Session:
         return found[0]
 
     def geometry(self, window):
-        """(x, y, width, height) of a window's client area on the screen."""
-        values = dict(line.split("=") for line in
-                      self.xdotool("getwindowgeometry", "--shell", window).splitlines())
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        """(x, y, width, height) of a window's client area on the screen.
+        (xdotool's getwindowgeometry adds the frame's offset a second time
+        under a window manager.)"""
+        done = subprocess.run(["xwininfo", "-id", str(window)], env=self.env,
+                              capture_output=True, text=True, timeout=10)
+        values = dict(line.strip().split(":", 1) for line in done.stdout.splitlines()
+                      if line.strip().startswith(("Absolute", "Width", "Height")))
+        check(len(values) == 4, f"xwininfo knows no window {window}: {done.stderr.strip()}")
+        return tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y",
+                                              "Width", "Height"))
+
+    def frame(self, window):
+        """(x, y, width, height) of a window with the frame the window
+        manager drew around it (_NET_FRAME_EXTENTS; none without one)."""
+        x, y, width, height = self.geometry(window)
+        done = subprocess.run(["xprop", "-id", str(window), "_NET_FRAME_EXTENTS"], env=self.env,
+                              capture_output=True, text=True, timeout=10)
+        found = re.search(r"= (\d+), (\d+), (\d+), (\d+)", done.stdout)
+        left, right, top, bottom = map(int, found.groups()) if found else (0, 0, 0, 0)
+        return (x - left, y - top, width + left + right, height + top + bottom)
+
+    def destroy(self, window):
+        """Destroys a window as another X client can: XDestroyWindow."""
+        x11 = _xlib()
+        display = x11.XOpenDisplay(self.display.encode())
+        check(display, "cannot open the display")
+        try:
+            x11.XDestroyWindow(display, window)
+            x11.XSync(display, 0)
+        finally:
+            x11.XCloseDisplay(display)
 
     def focus(self):
         text = self.xdotool("getwindowfocus")
@@ -332,15 +387,28 @@ class Session:
     def shot(self, window, name=None):
         """A screenshot of a window's client area (None: the whole screen),
         kept as OUTDIR/name.png when named."""
-        where = ["-id", str(window)] if window is not None else ["-root"]
-        done = subprocess.run(["xwd", "-silent", *where], env=self.env,
-                              capture_output=True, timeout=10)
-        check(done.returncode == 0 and done.stdout,
-              f"xwd failed on window {window}: {done.stderr.decode(errors='replace').strip()}")
-        image = Shot.from_xwd(done.stdout)
+        if window is None:
+            # Not xwd -root: it shows some windows (message boxes) black.
+            root = self._root()
+            image = self.grab(root, (0, 0, *self.geometry(root)[2:]))
+        else:
+            done = subprocess.run(["xwd", "-silent", "-id", str(window)], env=self.env,
+                                  capture_output=True, timeout=10)
+            check(done.returncode == 0 and done.stdout,
+                  f"xwd failed on window {window}: {done.stderr.decode(errors='replace').strip()}")
+            image = Shot.from_xwd(done.stdout)
         if name:
             image.save(self.path(name + ".png"))
         return image
+
+    def _root(self):
+        x11 = _xlib()
+        display = x11.XOpenDisplay(self.display.encode())
+        check(display, "cannot open the display")
+        try:
+            return x11.XDefaultRootWindow(display)
+        finally:
+            x11.XCloseDisplay(display)
 
     def grab(self, window, area):
         """A quick screenshot of part of a window, (x0, y0, x1, y1), taken
@@ -402,23 +470,37 @@ def _x_error(_display, _event):
     return 0
 
 
-def _screen_width(display):
+def _screen_width(display, screen=0):
     x11 = _xlib()
     connection = x11.XOpenDisplay(display.encode())
     if not connection:
         return None
     try:
-        return x11.XDisplayWidth(connection, 0)
+        if screen >= x11.XScreenCount(connection):
+            return None
+        return x11.XDisplayWidth(connection, screen)
     finally:
         x11.XCloseDisplay(connection)
+
+
+def _managed(display):
+    """True once a window manager says it manages the display's screen
+    (_NET_SUPPORTING_WM_CHECK on the root window)."""
+    done = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                          env=dict(os.environ, DISPLAY=display), capture_output=True, text=True,
+                          timeout=10)
+    return "window id" in done.stdout
 
 
 def _xlib():
     x11 = ctypes.CDLL("libX11.so.6")
     x11.XOpenDisplay.restype = ctypes.c_void_p
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    for name in ("XCloseDisplay", "XFlush", "XAutoRepeatOn"):
+    for name in ("XCloseDisplay", "XFlush", "XAutoRepeatOn", "XScreenCount"):
         getattr(x11, name).argtypes = [ctypes.c_void_p]
+    x11.XDestroyWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
     x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
     x11.XDisplayWidth.argtypes = [ctypes.c_void_p, ctypes.c_int]
     x11.XInternAtom.restype = ctypes.c_ulong

@@ -435,6 +435,24 @@ TEST_F(ProgramTest, TimersKeepExactDeadlinesAtTheLatestTimeAClockMayRead) {
   EXPECT_THROW(program.keyDown(keys::kLeft, 0), std::logic_error);
 }
 
+TEST_F(ProgramTest, AScreenKnowsWhoseHandlerShowedIt) {
+  EXPECT_EQ(screen("Lobby").shownBy(), nullptr);  // start-up
+  openPlay();
+  EXPECT_EQ(screen("Play").shownBy(), &screen("Lobby"));  // a click's handler
+
+  script.tick = [this] {
+    play().Show("Slow");
+    play().Show("Lobby");
+  };
+  EXPECT_EQ(runUntil(15'625), 1);
+  EXPECT_EQ(screen("Slow").shownBy(), &screen("Play"));   // a tick's
+  EXPECT_EQ(screen("Lobby").shownBy(), &screen("Play"));  // hidden, then shown again
+
+  script.tick = [this] { play().Show("Play"); };
+  EXPECT_EQ(runUntil(31'250), 1);
+  EXPECT_EQ(screen("Play").shownBy(), &screen("Lobby"));  // already visible: unchanged
+}
+
 class BadForm : public Form {
  public:
   explicit BadForm(Screen& s) : Form(s) { (void)control("lblMisspelt"); }

@@ -36,6 +36,20 @@ inline std::string rgbAt(const QImage& image, int x, int y) {
 
 inline bool isDark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 96; }
 
+// Pixels of a widget's picture in the style's highlight hue (blue, in
+// Fusion): the focus frame. A plain button is grey and black.
+inline int highlightPixels(QWidget& widget) {
+  const QImage image = widget.grab().toImage();
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.blue() > c.red() + 60) ++count;
+    }
+  }
+  return count;
+}
+
 // A host with every Kestrin screen (or the test's own), a clock the test
 // moves and an alarm the test fires.
 class HostTest : public testing::Test {
@@ -82,12 +96,16 @@ class HostTest : public testing::Test {
   }
 
   // A key as the window system gives it, to whichever window it is sent;
-  // then long enough for a held-back release to reach the model.
+  // then until a held-back release has reached the model, however busy the
+  // machine is.
   void keyClick(std::string_view screen, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
     QTest::keyClick(handle(screen), key, mods);
     settleKeys();
   }
-  static void settleKeys() { QTest::qWait(20); }
+  void settleKeys() {
+    QTest::qWait(1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !host->keyReleaseHeld(); }, 10'000));
+  }
 
   void clickAt(std::string_view screen, QPoint at) {
     QTest::mouseClick(handle(screen), Qt::LeftButton, {}, at);

@@ -106,6 +106,27 @@ TEST_F(BrickBreakerInput, ResetClickHandsFocusBackToScreen) {
   EXPECT_EQ(paddleLeft(), start + 100);
 }
 
+TEST_F(BrickBreakerInput, TabGivesResetTheFocusWithAVisibleFrameAndSpaceClicksIt) {
+  keyClick(kLevel1, Qt::Key_Space);
+  ASSERT_TRUE(tickUntil([&] { return bool(control(kLevel1, "cmdReset").Visible); }, 1000));
+  ScreenWindow* game = window(kLevel1);
+  QPushButton* reset = game->button(control(kLevel1, "cmdReset"));
+  EXPECT_EQ(highlightPixels(*reset), 0) << "no frame without the focus";
+
+  keyClick(kLevel1, Qt::Key_Tab);
+  EXPECT_EQ(game->focusWidget(), reset);
+  const int frame = highlightPixels(*reset);
+  // All round the caption: more than the button's width, less than its area.
+  EXPECT_GT(frame, reset->width());
+  EXPECT_LT(frame, reset->width() * reset->height() / 4);
+  reset->grab().save(KESTRIN_QT_TEST_OUTPUT "/reset-focus.png");
+
+  keyClick(kLevel1, Qt::Key_Space);
+  EXPECT_FALSE(reset->isVisible());
+  EXPECT_EQ(game->focusWidget(), game);
+  ASSERT_TRUE(alarm.armed) << "Space clicked Reset";
+}
+
 // Under X a held key repeats as release/press pairs; none of them may stop
 // the paddle.
 TEST_F(BrickBreakerInput, RepeatPairsKeepPaddleMoving) {

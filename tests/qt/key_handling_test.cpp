@@ -98,9 +98,11 @@ TEST_F(ProbeKeys, KeysReachActiveScreenWithCodeAndShift) {
 TEST_F(ProbeKeys, SpaceAndEnterOnFocusedButtonClickItOnce) {
   ScreenWindow* probe = window("frmProbe");
   QPushButton* go = probe->button(control("frmProbe", "cmdGo"));
+  EXPECT_EQ(highlightPixels(*go), 0);
   clickButton("frmProbe", "cmdGo");
   EXPECT_EQ(take(), (Events{"frmProbe click"}));
   EXPECT_EQ(probe->focusWidget(), go);
+  EXPECT_GT(highlightPixels(*go), go->width()) << "a clicked button shows its focus too";
 
   keyClick("frmProbe", Qt::Key_Space);
   keyClick("frmProbe", Qt::Key_Return);

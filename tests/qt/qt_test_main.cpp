@@ -1,6 +1,6 @@
 // One application for every Qt host test, the game's own (with its boundary
-// for exceptions), on the offscreen platform unless the environment says
-// otherwise.
+// for exceptions), on the offscreen platform with a 1366 x 768 desktop
+// unless the environment says otherwise.
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -12,7 +12,9 @@
 #include "host/qt/application.h"
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" KESTRIN_QT_TEST_DESKTOP);
+  }
   QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
   if (runtime.isEmpty()) {
     runtime = QDir::tempPath().toUtf8() + "/kestrin-qt-tests-runtime";

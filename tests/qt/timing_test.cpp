@@ -18,8 +18,7 @@ TEST(TimerFdAlarm, WakesAtTheArmedTimeNotBefore) {
   const std::int64_t due = clock.now() + 30'000;
   alarm.arm(due);
   ASSERT_TRUE(QTest::qWaitFor([&] { return woke.has_value(); }, 1000));
-  EXPECT_GE(*woke, due);
-  EXPECT_LT(*woke, due + 20'000) << "a busy machine may be late, but not by a tick";
+  EXPECT_GE(*woke, due);  // how late it may be is the pacing probe's figure
 }
 
 TEST(TimerFdAlarm, DisarmedOrMovedAlarmDoesNotGoOffEarly) {

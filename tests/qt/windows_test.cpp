@@ -84,6 +84,37 @@ TEST_F(HostTest, EveryWindowShowsTheProgramIconAtEachSizeItWasDrawnAt) {
   }
 }
 
+// Another client destroying a window (an XDestroyWindow) is its close box;
+// the hidden launcher's window, destroyed too, is made anew when it shows.
+TEST_F(HostTest, WindowsDestroyedFromOutsideCloseTheirScreens) {
+  start();
+  ScreenWindow* launcher = window("Main");
+  launcher->move(300, 100);
+  const QRect place = launcher->geometry();
+  openBrickBreaker();
+
+  host->windowLost(launcher->internalWinId());
+  EXPECT_EQ(launcher->windowHandle(), nullptr) << "no native window left to use";
+  EXPECT_TRUE(program().findScreen("Main")->loaded());
+  EXPECT_TRUE(window(kLevel1)->isVisible());
+  host->windowLost(window("Main")->internalWinId() + 1000);  // not one of ours: nothing
+  EXPECT_TRUE(program().findScreen(kLevel1)->loaded());
+
+  host->windowLost(window(kLevel1)->internalWinId());
+  EXPECT_EQ(window(kLevel1), nullptr);
+  EXPECT_FALSE(program().findScreen(kLevel1)->loaded());
+  ASSERT_EQ(window("Main"), launcher);
+  EXPECT_TRUE(launcher->isVisible());
+  ASSERT_NE(launcher->windowHandle(), nullptr);
+  EXPECT_NE(launcher->internalWinId(), 0u);
+  EXPECT_EQ(launcher->geometry(), place) << "made anew where it was";
+  EXPECT_TRUE(QTest::qWaitForWindowActive(launcher));
+
+  host->windowLost(launcher->internalWinId());
+  EXPECT_TRUE(program().ended());
+  EXPECT_EQ(ends, 1);
+}
+
 TEST_F(HostTest, ClosingLauncherAloneEndsProgram) {
   start();
   window("Main")->close();

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+namespace kestrin::qt {
+
+// What the place of a window about to open depends on, in logical pixels
+// of the desktop.
+struct PlaceRequest {
+  QSize client;   // the client area's size
+  QMargins frame; // the window system's frame around it, as far as known
+  // Where the client area goes: where it was, or its design's own place.
+  std::optional<QPoint> at;
+  // Else it is centred on this frame: the window of the screen that showed it.
+  std::optional<QRect> opener;
+  QRect primary;  // else on this: the primary screen's available area
+};
+
+// The area a frame may take on the screen it is on: that screen's
+// available area (without panels and docks).
+using AvailableArea = std::function<QRect(const QRect& frame)>;
+
+// The client area a window opens at: its place, centred on its opener, or
+// centred on the primary screen, then moved the least distance that keeps
+// its frame wholly inside the available area of its screen.
+QRect placeClient(const PlaceRequest& request, const AvailableArea& available);
+
+// The frame moved the least distance that brings it wholly inside the area.
+// Along an axis where it is longer than the area its start goes to the
+// area's start, so a title bar stays within reach.
+QRect keptInside(const QRect& frame, const QRect& area);
+
+}  // namespace kestrin::qt

@@ -1,0 +1,37 @@
+#include "window_loss.h"
+
+#include <utility>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+namespace kestrin::qt {
+
+WindowLossWatch::WindowLossWatch(Lost lost) : lost_(std::move(lost)) {
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    installed_ = true;
+  }
+}
+
+WindowLossWatch::~WindowLossWatch() {
+  if (installed_ && QCoreApplication::instance() != nullptr) {
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+  }
+}
+
+bool WindowLossWatch::nativeEventFilter(const QByteArray& eventType, void* message,
+                                        qintptr* /*result*/) {
+  if (eventType != "xcb_generic_event_t") return false;
+  const auto* event = static_cast<const xcb_generic_event_t*>(message);
+  // Only the server's own: with the top bit set, another client sent it,
+  // and the window is still there.
+  if (event->response_type == XCB_DESTROY_NOTIFY) {
+    lost_(static_cast<const xcb_destroy_notify_event_t*>(message)->window);
+  }
+  return false;
+}
+
+}  // namespace kestrin::qt
