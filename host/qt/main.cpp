@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
   // The model says when the program ends, not the last window closing.
   QApplication::setQuitOnLastWindowClosed(false);
   try {
-    kestrin::qt::TimerFdAlarm alarm(clock);
-    kestrin::qt::QtHost host(clock, alarm);
-    alarm.setWakeHandler([&host] { host.wake(); });
+    const auto alarm = kestrin::qt::makeTickAlarm(clock);
+    kestrin::qt::QtHost host(clock, *alarm);
+    alarm->setWakeHandler([&host] { host.wake(); });
     host.setEndHandler([] { QCoreApplication::exit(0); });
     host.start();
     if (host.program().ended()) return 0;
