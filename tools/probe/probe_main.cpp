@@ -1,8 +1,9 @@
 // kestrin-probe: the real Qt host, measured from inside.
 //
-//   kestrin-probe pacing [SECONDS]   plays Brick Breaker level 1 (the paddle
-//       swept from wall to wall, so every tick repaints) and prints how the
-//       ticks kept to the 64 Hz grid over SECONDS (default 60)
+//   kestrin-probe pacing [SECONDS [ALARM]]   plays Brick Breaker level 1
+//       (the paddle swept from wall to wall, so every tick repaints) and
+//       prints how the ticks kept to the 64 Hz grid over SECONDS (default
+//       60), on the ALARM named: "timerfd" or "qt" (default: the game's)
 //   kestrin-probe startup            prints the time from the process start
 //       to the launcher's first paint reaching the window system, then exits
 //
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,7 +39,7 @@ namespace {
 using kestrin::Program;
 using kestrin::qt::QtHost;
 using kestrin::qt::SteadyClock;
-using kestrin::qt::TimerFdAlarm;
+using kestrin::qt::TickAlarm;
 
 std::int64_t realtimeNanos() {
   timespec ts{};
@@ -71,8 +73,19 @@ void sendKey(QWidget* window, QEvent::Type type, int key) {
   QApplication::sendEvent(window, &event);
 }
 
-int pacing(QApplication& app, const SteadyClock& clock, double seconds) {
-  TimerFdAlarm alarm(clock);
+// Both alarms are built into the probe where the system has a timerfd, so
+// one binary measures them side by side under the same conditions; the
+// game itself gets the one its build chose.
+std::unique_ptr<TickAlarm> makeAlarm(std::string_view name, const SteadyClock& clock) {
+  if (name.empty()) return kestrin::qt::makeTickAlarm(clock);
+  if (name == "qt") return std::make_unique<kestrin::qt::QtTimerAlarm>(clock);
+#ifdef KESTRIN_HAVE_TIMERFD
+  if (name == "timerfd") return std::make_unique<kestrin::qt::TimerFdAlarm>(clock);
+#endif
+  return nullptr;
+}
+
+int pacing(QApplication& app, const SteadyClock& clock, double seconds, TickAlarm& alarm) {
   QtHost host(clock, alarm);
 
   struct Tick {
@@ -191,7 +204,7 @@ int main(int argc, char** argv) {
   const SteadyClock clock;  // as the game's main() does
   const std::string_view mode = argc > 1 ? argv[1] : "";
   if (mode != "pacing" && mode != "startup") {
-    std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS] | kestrin-probe startup\n");
+    std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS [timerfd|qt]] | kestrin-probe startup\n");
     return 2;
   }
   if (mode == "startup" && std::getenv("KESTRIN_PROBE_T0") == nullptr) {
@@ -208,15 +221,21 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kestrin-probe: SECONDS must be at least 2\n");
       return 2;
     }
-    return pacing(app, clock, seconds);
+    const std::string_view name = argc > 3 ? argv[3] : "";
+    const std::unique_ptr<TickAlarm> alarm = makeAlarm(name, clock);
+    if (alarm == nullptr) {
+      std::fprintf(stderr, "kestrin-probe: no alarm named %s here\n", argv[3]);
+      return 2;
+    }
+    return pacing(app, clock, seconds, *alarm);
   }
 
   const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
   FirstPaint firstPaint(t0);
   const std::int64_t appMade = realtimeNanos();
-  TimerFdAlarm alarm(clock);
-  QtHost host(clock, alarm);
-  alarm.setWakeHandler([&host] { host.wake(); });
+  const std::unique_ptr<TickAlarm> alarm = kestrin::qt::makeTickAlarm(clock);
+  QtHost host(clock, *alarm);
+  alarm->setWakeHandler([&host] { host.wake(); });
   host.start();
   host.window("Main")->installEventFilter(&firstPaint);
   const std::int64_t started = realtimeNanos();
