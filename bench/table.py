@@ -224,3 +224,23 @@ lat_rows.append(("samples", "", counts[0], counts[1], ""))
 print()
 table(("key to screen (XTest to XDamage)", "rule's floor", "idle", "two busy loops beside",
        "goal"), lat_rows)
+
+# Where the time went, from kestrin-probe keys with the same player.
+part_rows = []
+for part, what in [("to_host", "X server and Qt's event thread to the window"),
+                   ("wait", "to the next tick's due time (the rule's wait)"),
+                   ("late", "the tick's wake after it was due"),
+                   ("work", "tick, sync, repaint, flush"),
+                   ("to_screen", "flush to the damage report")]:
+    cells = []
+    for load in ("idle", "busy"):
+        values = [v / 1000 for v in xvfb.get("key_%s_part_%s_us" % (load, part), [])]
+        cells.append("%.2f / %.2f / %.2f ms" % (pct(values, 50), pct(values, 99), max(values))
+                     if values else "not measured")
+    part_rows.append((what, cells[0], cells[1]))
+matched = ["%d of %d" % (sum(xvfb.get("key_%s_parts_matched" % load, [])),
+                         sum(xvfb.get("key_%s_parts_samples" % load, []))) for load in ("idle", "busy")]
+part_rows.append(("presses matched", matched[0], matched[1]))
+print()
+table(("key to screen on kestrin-probe keys, p50 / p99 / max", "idle", "two busy loops beside"),
+      part_rows)

@@ -219,7 +219,10 @@ case $what in
     ;;
   latency)
     # SAMPLES key presses on a fresh kestrin with the machine otherwise idle,
-    # then on another with two busy loops running beside it (one a core).
+    # then with two busy loops running beside it (one a core). After each,
+    # the same presses on kestrin-probe keys, which notes when each reached
+    # the host, each tick and each flushed paint: latency_parts.py splits
+    # the times with it.
     samples=$seconds
     for _ in $(seq "$runs"); do
       for load in idle busy; do
@@ -228,9 +231,17 @@ case $what in
         fi
         "$kestrin" >"$work/kestrin.log" 2>&1 &
         game_pid=$!
-        "$xplay" latency "$samples" 2>"$work/xplay.log" | sed "s/^latency_/key_latency_${load}_/" ||
-          fail "the latency probe failed"
+        "$xplay" latency "$samples" 2>"$work/xplay.log" | grep -v '^latency_at_ns' |
+          sed "s/^latency_/key_latency_${load}_/" || fail "the latency probe failed"
         stop_game
+        "$probe" keys "$samples" >"$work/keys-probe.txt" 2>"$work/probe.log" &
+        game_pid=$!
+        "$xplay" latency "$samples" >"$work/keys-player.txt" 2>"$work/xplay.log" ||
+          fail "the latency probe failed on kestrin-probe"
+        wait "$game_pid" || fail "kestrin-probe keys failed"
+        game_pid=
+        python3 "$here/latency_parts.py" "$work/keys-probe.txt" "$work/keys-player.txt" |
+          sed "s/^key_part/key_${load}_part/"
         stop_hog
       done
     done

@@ -10,7 +10,9 @@
 //       presses an arrow key, and times until the X server reports the
 //       window's pixels changed where the paddle is; then lets the key go
 //       and waits for the paddle to stand still again. Prints one
-//       "latency_us N" line a sample, then "latency_missed N".
+//       "latency_us N" line a sample and one "latency_at_ns PRESSED SEEN"
+//       (the monotonic clock, to be set beside kestrin-probe keys), then
+//       "latency_missed N".
 //   kestrin-xplay brickbreaker
 //       Opens Brick Breaker from the launcher and plays the whole game:
 //       launches the ball on each level, keeps the paddle under it, clicks
@@ -55,14 +57,13 @@ std::int64_t micros(Clock::duration d) {
 
 // Where things are on a Brick Breaker level, in window pixels (twips / 15).
 struct Level {
-  int number;
   int fieldLeft, fieldTop, fieldRight, fieldBottom;  // the playfield's outline
   int paddleTop, paddleBottom;
 };
 constexpr Level kLevels[] = {
-    {1, 3480 / 15, 240 / 15, (3480 + 9615) / 15, (240 + 9135) / 15, 9000 / 15, 9255 / 15},
-    {2, 3480 / 15, 240 / 15, (3480 + 9615) / 15, (240 + 9135) / 15, 9000 / 15, 9255 / 15},
-    {3, 3600 / 15, 840 / 15, (3600 + 9615) / 15, (840 + 9135) / 15, 9600 / 15, 9855 / 15},
+    {3480 / 15, 240 / 15, (3480 + 9615) / 15, (240 + 9135) / 15, 9000 / 15, 9255 / 15},  // level 1
+    {3480 / 15, 240 / 15, (3480 + 9615) / 15, (240 + 9135) / 15, 9000 / 15, 9255 / 15},  // level 2
+    {3600 / 15, 840 / 15, (3600 + 9615) / 15, (840 + 9135) / 15, 9600 / 15, 9855 / 15},  // level 3
 };
 
 struct Rect {
@@ -295,17 +296,22 @@ int latency(int samples) {
     std::this_thread::sleep_for(microseconds(phase(random)));  // anywhere in a tick
     const auto pressed = Clock::now();
     x.key(arrow, true);
-    std::optional<std::int64_t> took;
+    std::optional<Clock::time_point> seen;
     while (auto e = x.nextDamage(pressed + milliseconds(500))) {
       const int top = e->area.y, bottom = e->area.y + e->area.height;
       if (bottom > level.paddleTop && top < level.paddleBottom) {
-        took = micros(Clock::now() - pressed);
+        seen = Clock::now();
         break;
       }
     }
     x.key(arrow, false);
-    if (took) {
-      std::printf("latency_us %lld\n", static_cast<long long>(*took));
+    if (seen) {
+      const auto ns = [](Clock::time_point t) {
+        return static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count());
+      };
+      std::printf("latency_us %lld\n", static_cast<long long>(micros(*seen - pressed)));
+      std::printf("latency_at_ns %lld %lld\n", ns(pressed), ns(*seen));
     } else {
       ++missed;
     }

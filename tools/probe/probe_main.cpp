@@ -6,6 +6,12 @@
 //       60), on the ALARM named: "timerfd" or "qt" (default: the game's)
 //   kestrin-probe startup            prints the time from the process start
 //       to the launcher's first paint reaching the window system, then exits
+//   kestrin-probe keys PRESSES       the game as it is, waiting for a player
+//       (kestrin-xplay latency) to open Brick Breaker and press an arrow
+//       PRESSES times; prints, on the monotonic clock in nanoseconds, when
+//       each arrow press reached the host ("key T"), each tick ("tick DUE
+//       WOKE DONE") and each paint was flushed ("painted T"), so that
+//       bench/latency_parts.py can split the player's key-to-screen times
 //
 // For startup, the probe reads the clock and execs itself, passing the
 // reading on in KESTRIN_PROBE_T0 (nanoseconds of CLOCK_REALTIME, as
@@ -173,6 +179,79 @@ int pacing(QApplication& app, const SteadyClock& clock, double seconds, TickAlar
   return 0;
 }
 
+std::int64_t monotonicNanos() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// What happens inside the host between a key press and the paddle moving on
+// the screen: arrow presses as they reach the windows, paints as they are
+// flushed (a zero timer set during the paint runs after the flush).
+class KeyTrail final : public QObject {
+ public:
+  std::vector<std::int64_t> keys, paints;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool arrow = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right;
+      // Qt hands one press to the window and its parents in turn: count it once.
+      if (arrow && !key->isAutoRepeat() && watched->isWindowType()) keys.push_back(monotonicNanos());
+    } else if (event->type() == QEvent::Paint && !paintPending_) {
+      paintPending_ = true;
+      QTimer::singleShot(0, this, [this] {
+        paints.push_back(monotonicNanos());
+        paintPending_ = false;
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool paintPending_ = false;
+};
+
+int keys(QApplication& app, const SteadyClock& clock, int presses) {
+  const std::unique_ptr<TickAlarm> alarm = kestrin::qt::makeTickAlarm(clock);
+  QtHost host(clock, *alarm);
+  const std::int64_t origin = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  clock.start().time_since_epoch())
+                                  .count();
+  struct Tick {
+    std::int64_t due, woke, done;
+  };
+  std::vector<Tick> ticks;
+  alarm->setWakeHandler([&] {
+    const std::optional<std::int64_t> due = host.program().nextTickDue();
+    const std::int64_t woke = monotonicNanos();
+    host.wake();
+    if (due) ticks.push_back({origin + *due * 1000, woke, monotonicNanos()});
+  });
+  KeyTrail trail;
+  app.installEventFilter(&trail);
+  host.setEndHandler([] { QCoreApplication::exit(1); });
+  host.start();
+  // Ends half a second after the last press, once its paddle has moved.
+  QTimer check;
+  std::size_t seen = 0;
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (trail.keys.size() >= std::size_t(presses) && seen == trail.keys.size()) QCoreApplication::exit(0);
+    seen = trail.keys.size();
+  });
+  check.start(500);
+  const int status = QApplication::exec();
+  app.removeEventFilter(&trail);
+  for (std::int64_t t : trail.keys) std::printf("key %lld\n", static_cast<long long>(t));
+  for (const Tick& t : ticks) {
+    std::printf("tick %lld %lld %lld\n", static_cast<long long>(t.due), static_cast<long long>(t.woke),
+                static_cast<long long>(t.done));
+  }
+  for (std::int64_t t : trail.paints) std::printf("painted %lld\n", static_cast<long long>(t));
+  return status;
+}
+
 // Notes the time once the launcher's first paint is done: a zero timer set
 // during the paint runs after the window's backing store has been flushed.
 class FirstPaint final : public QObject {
@@ -203,8 +282,10 @@ int main(int argc, char** argv) {
   const std::int64_t entered = realtimeNanos();
   const SteadyClock clock;  // as the game's main() does
   const std::string_view mode = argc > 1 ? argv[1] : "";
-  if (mode != "pacing" && mode != "startup") {
-    std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS [timerfd|qt]] | kestrin-probe startup\n");
+  if (mode != "pacing" && mode != "startup" && mode != "keys") {
+    std::fprintf(stderr,
+                 "usage: kestrin-probe pacing [SECONDS [timerfd|qt]] | kestrin-probe startup\n"
+                 "       kestrin-probe keys PRESSES\n");
     return 2;
   }
   if (mode == "startup" && std::getenv("KESTRIN_PROBE_T0") == nullptr) {
@@ -229,6 +310,8 @@ int main(int argc, char** argv) {
     }
     return pacing(app, clock, seconds, *alarm);
   }
+
+  if (mode == "keys") return keys(app, clock, std::max(1, argc > 2 ? std::atoi(argv[2]) : 1));
 
   const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
   FirstPaint firstPaint(t0);
