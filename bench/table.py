@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Prints the benchmark figures as one table: figure, goal, median, spread.
+"""Prints the benchmark figures: one table of figure, goal, median, spread;
+then Kestrin beside the floor (a bare Qt window), as ratios; the two
+alarms' pacing side by side; and the key-to-screen latency.
 
   table.py RESULTS_DIR
 
@@ -107,8 +109,138 @@ add("peak RSS, Brick Breaker then a whole Dodge game (MiB)", "<= 40 MB", xvfb.ge
     1 / 1024, 1)
 add("CPU of kestrin, level 1 played 30 s", "<= 3 %", xvfb.get("cpu_percent"), "%", 1, 2)
 
-widths = [max(len(r[i]) for r in rows + [("figure", "goal", "median", "spread (min - max)", "runs")])
-          for i in range(5)]
-header = ("figure", "goal", "median", "spread (min - max)", "runs")
-for r in [header, tuple("-" * w for w in widths)] + rows:
-    print("| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |")
+
+
+def table(header, body):
+    widths = [max(len(r[i]) for r in [header] + body) for i in range(len(header))]
+    for r in [header, tuple("-" * w for w in widths)] + body:
+        print("| " + " | ".join(c.ljust(w) for c, w in zip(r, widths)) + " |")
+
+
+table(("figure", "goal", "median", "spread (min - max)", "runs"), rows)
+
+
+def median(values):
+    return statistics.median(values) if values else None
+
+
+def paired(kestrin, floor, how):
+    """Each run's Kestrin figure against the floor's of the same round."""
+    return [how(k, f) for k, f in zip(kestrin or [], floor or []) if f]
+
+
+def fmt(value, unit, digits):
+    return "not measured" if value is None else ("%%.%df %%s" % digits % (value, unit)).strip()
+
+
+# Kestrin beside the floor: every ratio is taken within one round (the floor
+# and Kestrin run one after the other), then the median of the rounds.
+MIB = 1 / 1024
+side = []
+
+
+def beside(figure, floor_key, kestrin_key, unit, scale, digits, goal, extra=None):
+    floor, kestrin = xvfb.get(floor_key), xvfb.get(kestrin_key)
+    f = median([v * scale for v in floor or []])
+    k = median([v * scale for v in kestrin or []])
+    ratio = median(paired(kestrin, floor, lambda a, b: a / b))
+    cell = "not measured" if ratio is None else "%.2fx" % ratio
+    if extra == "difference" and floor and kestrin:
+        cell += ", %+.1f MiB" % median(paired(kestrin, floor, lambda a, b: (a - b) * MIB))
+    side.append((figure, fmt(f, unit, digits), fmt(k, unit, digits), cell, goal,
+                 "%d" % min(len(floor or []), len(kestrin or []))))
+
+
+beside("start to first viewable window (outside)", "floor_startup_ms", "outside_startup_ms",
+       "ms", 1, 1, "<= 1.2x")
+beside("RSS 2 s after start (launcher)", "floor_rss_2s_kb", "launcher_rss_2s_kb", "MiB", MIB, 1,
+       "", "difference")
+beside("peak RSS: whole Brick Breaker game, won", "floor_peak_rss_kb",
+       "brickbreaker_peak_rss_kb", "MiB", MIB, 1, "floor + 3 MiB", "difference")
+beside("peak RSS: Brick Breaker 6 s, whole Dodge game", "floor_peak_rss_kb", "peak_rss_kb", "MiB",
+       MIB, 1, "floor + 3 MiB", "difference")
+beside("CPU of one core, 6 s: launcher idle", "floor_cpu_6s_percent", "launcher_cpu_6s_percent",
+       "%", 1, 2, "")
+beside("CPU of one core, 6 s: level 1, paddle sweeping", "floor_cpu_6s_percent",
+       "play_cpu_6s_percent", "%", 1, 2, "")
+games = xvfb.get("brickbreaker_game_seconds")
+print()
+table(("beside the floor (bare Qt window)", "floor", "Kestrin", "Kestrin / floor", "goal", "runs"),
+      side)
+if games:
+    print("(whole Brick Breaker games: %d of %d won, median %.0f s)"
+          % (sum(xvfb.get("brickbreaker_game_won", [])), len(games), statistics.median(games)))
+
+# The two alarms, run in turn.
+alarms = []
+for figure, key, unit, scale, digits, goal in [
+        ("ticks delivered in the run (60 s: 3840)", "ticks", "", 1, 0, "3840 +- 1"),
+        ("mean tick period", "mean_period_us", "us", 1, 1, "15625 us"),
+        ("tick lateness p50", "lateness_p50_us", "ms", 1e-3, 3, ""),
+        ("tick lateness p99", "lateness_p99_us", "ms", 1e-3, 3, "<= 1 ms"),
+        ("tick lateness max", "lateness_max_us", "ms", 1e-3, 3, ""),
+        ("drift, first to last second", "drift_us", "ms", 1e-3, 3, "0"),
+        ("CPU of the probe, paddle sweeping", "cpu_percent", "%", 1, 2, "")]:
+    cells = []
+    for prefix in ("pacing_", "pacing_qt_"):
+        values = [v * scale for v in xvfb.get(prefix + key, [])]
+        cells.append(fmt(median(values), unit, digits) +
+                     (" (%s - %s)" % (fmt(min(values), "", digits), fmt(max(values), unit, digits))
+                      if len(values) > 1 else ""))
+    alarms.append((figure, cells[0], cells[1], goal, "%d" % len(xvfb.get("pacing_qt_" + key, []))))
+print()
+table(("pacing under Xvfb, median (min - max)", "timerfd alarm", "Qt timer alarm", "goal", "runs"),
+      alarms)
+
+
+# Key to screen: every sample of every run pooled. The rule's floor is the
+# wait for the next tick: uniform over one period.
+def pct(values, p):
+    values = sorted(values)
+    return values[min(len(values) - 1, int(p / 100 * (len(values) - 1) + 0.5))]
+
+
+period = 15.625
+latency = [("p50", "%.1f ms" % (period / 2), 50, ""), ("p99", "%.1f ms" % (period * 0.99), 99,
+                                                       "<= %.1f ms" % (period + 1)),
+           ("max", "%.1f ms" % period, 100, ""), ("mean", "%.1f ms" % (period / 2), None, "")]
+lat_rows = []
+for name, floor, p, goal in latency:
+    cells = []
+    for load in ("idle", "busy"):
+        samples = [v / 1000 for v in xvfb.get("key_latency_%s_us" % load, [])]
+        if not samples:
+            cells.append("not measured")
+        elif p is None:
+            cells.append("%.1f ms" % statistics.mean(samples))
+        else:
+            cells.append("%.1f ms" % pct(samples, p))
+    lat_rows.append(("key down to paddle moved on screen, " + name, floor, cells[0], cells[1], goal))
+counts = []
+for load in ("idle", "busy"):
+    counts.append("%d (%d missed)" % (len(xvfb.get("key_latency_%s_us" % load, [])),
+                                      sum(xvfb.get("key_latency_%s_missed" % load, []))))
+lat_rows.append(("samples", "", counts[0], counts[1], ""))
+print()
+table(("key to screen (XTest to XDamage)", "rule's floor", "idle", "two busy loops beside",
+       "goal"), lat_rows)
+
+# Where the time went, from kestrin-probe keys with the same player.
+part_rows = []
+for part, what in [("to_host", "X server and Qt's event thread to the window"),
+                   ("wait", "to the next tick's due time (the rule's wait)"),
+                   ("late", "the tick's wake after it was due"),
+                   ("work", "tick, sync, repaint, flush"),
+                   ("to_screen", "flush to the damage report")]:
+    cells = []
+    for load in ("idle", "busy"):
+        values = [v / 1000 for v in xvfb.get("key_%s_part_%s_us" % (load, part), [])]
+        cells.append("%.2f / %.2f / %.2f ms" % (pct(values, 50), pct(values, 99), max(values))
+                     if values else "not measured")
+    part_rows.append((what, cells[0], cells[1]))
+matched = ["%d of %d" % (sum(xvfb.get("key_%s_parts_matched" % load, [])),
+                         sum(xvfb.get("key_%s_parts_samples" % load, []))) for load in ("idle", "busy")]
+part_rows.append(("presses matched", matched[0], matched[1]))
+print()
+table(("key to screen on kestrin-probe keys, p50 / p99 / max", "idle", "two busy loops beside"),
+      part_rows)

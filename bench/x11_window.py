@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Start-up from outside, and the close box, on a running X server.
 
-  x11_window.py startup PROGRAM [ARG...]
+  x11_window.py startup [--title TITLE] PROGRAM [ARG...]
                                   starts PROGRAM and prints the milliseconds
-                                  until a top-level window titled "Form1" is
-                                  mapped and viewable, then ends PROGRAM
+                                  until a top-level window titled TITLE
+                                  (default "Form1", the launcher) is mapped
+                                  and viewable, then ends PROGRAM
   x11_window.py close WINDOW      sends WINDOW the window manager's close
                                   request, as its close box would
 """
@@ -76,16 +77,16 @@ def viewable(display, title):
     return found
 
 
-def startup(program):
+def startup(program, title=b"Form1"):
     display = x.XOpenDisplay(None)
     if not display:
         sys.exit("x11_window.py: no X display")
     start = time.monotonic()
     process = subprocess.Popen(program, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        while not viewable(display, b"Form1"):
+        while not viewable(display, title):
             if process.poll() is not None or time.monotonic() - start > 10:
-                sys.exit("x11_window.py: no Form1 window")
+                sys.exit("x11_window.py: no %s window" % title.decode())
             time.sleep(0.0005)
         print("%.2f" % ((time.monotonic() - start) * 1000))
     finally:
@@ -103,7 +104,9 @@ def close(window):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) >= 3 and sys.argv[1] == "startup":
+    if len(sys.argv) >= 5 and sys.argv[1] == "startup" and sys.argv[2] == "--title":
+        startup(sys.argv[4:], sys.argv[3].encode())
+    elif len(sys.argv) >= 3 and sys.argv[1] == "startup":
         startup(sys.argv[2:])
     elif len(sys.argv) == 3 and sys.argv[1] == "close":
         close(int(sys.argv[2]))

@@ -18,9 +18,9 @@ int main(int argc, char** argv) {
   // a misspelt control or screen name, or no timerfd, is a message and
   // status 1.
   try {
-    kestrin::qt::TimerFdAlarm alarm(clock);
-    kestrin::qt::QtHost host(clock, alarm);
-    alarm.setWakeHandler([&host] { host.wake(); });
+    const auto alarm = kestrin::qt::makeTickAlarm(clock);
+    kestrin::qt::QtHost host(clock, *alarm);
+    alarm->setWakeHandler([&host] { host.wake(); });
     host.setEndHandler([] { QCoreApplication::exit(0); });
     host.start();
     if (host.program().ended()) return 0;

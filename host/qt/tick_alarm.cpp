@@ -1,54 +1,61 @@
 #include "tick_alarm.h"
 
-#include <sys/timerfd.h>
-#include <unistd.h>
+#include <limits>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <system_error>
-
-#include <QSocketNotifier>
+#include <QTimer>
 
 namespace kestrin::qt {
 
-// std::chrono::steady_clock is CLOCK_MONOTONIC on Linux, so a due time on
-// the model's clock is the clock's start plus that many microseconds there.
-TimerFdAlarm::TimerFdAlarm(const SteadyClock& clock)
-    : clock_(clock), fd_(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)) {
-  if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
-  notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { fired(); });
+int millisecondsUntil(std::int64_t due, std::int64_t now) {
+  if (due <= now) return 0;
+  const std::int64_t ms = (due - now + 999) / 1000;
+  return ms > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                              : static_cast<int>(ms);
 }
 
-TimerFdAlarm::~TimerFdAlarm() {
-  notifier_.reset();
-  ::close(fd_);
+QtTimerAlarm::QtTimerAlarm(const Clock& clock) : clock_(clock), timer_(std::make_unique<QTimer>()) {
+  timer_->setSingleShot(true);
+  // A coarse timer may be 5 % off its interval, which is most of a tick.
+  timer_->setTimerType(Qt::PreciseTimer);
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] { fired(); });
 }
 
-void TimerFdAlarm::arm(std::optional<std::int64_t> due) {
-  itimerspec setting{};  // all zero: disarmed
-  const std::int64_t startNs =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(clock_.start().time_since_epoch()).count();
-  // A deadline past what 64 bits of nanoseconds of uptime can name (about
-  // 292 years) is never reached: the alarm stays disarmed rather than wrap.
-  if (due && std::max<std::int64_t>(*due, 0) <= (INT64_MAX - startNs) / 1000) {
-    const std::int64_t ns = startNs + std::max<std::int64_t>(*due, 0) * 1000;
-    setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-    setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    if (setting.it_value.tv_sec == 0 && setting.it_value.tv_nsec == 0) setting.it_value.tv_nsec = 1;
-  }
-  if (timerfd_settime(fd_, TFD_TIMER_ABSTIME, &setting, nullptr) != 0) {
-    throw std::system_error(errno, std::generic_category(), "timerfd_settime");
+QtTimerAlarm::~QtTimerAlarm() = default;
+
+void QtTimerAlarm::arm(std::optional<std::int64_t> due) {
+  due_ = due;
+  if (due_) {
+    timer_->start(millisecondsUntil(*due_, clock_.now()));
+  } else {
+    timer_->stop();
   }
 }
 
-void TimerFdAlarm::fired() {
-  std::uint64_t expirations = 0;
-  // Drains the count so the notifier stays quiet until the next arming;
-  // nothing to drain means a re-arm already moved the deadline on.
-  if (::read(fd_, &expirations, sizeof expirations) != sizeof expirations) return;
-  if (wake_) wake_();
+void QtTimerAlarm::fired() {
+  if (!due_) return;
+  const std::int64_t now = clock_.now();
+  if (now < *due_) {
+    // Early by the program's clock: wait out the rest. The wait is at
+    // least a millisecond, so this never spins.
+    timer_->start(millisecondsUntil(*due_, now));
+    return;
+  }
+  due_.reset();
+  wake();
 }
+
+// Which alarm the game gets is decided for this file alone, so the two
+// builds differ in one object file.
+#if defined(KESTRIN_HAVE_TIMERFD) && !defined(KESTRIN_TICKS_ON_QT_TIMER)
+std::unique_ptr<TickAlarm> makeTickAlarm(const SteadyClock& clock) {
+  return std::make_unique<TimerFdAlarm>(clock);
+}
+const char* tickAlarmName() { return "timerfd"; }
+#else
+std::unique_ptr<TickAlarm> makeTickAlarm(const SteadyClock& clock) {
+  return std::make_unique<QtTimerAlarm>(clock);
+}
+const char* tickAlarmName() { return "qt"; }
+#endif
 
 }  // namespace kestrin::qt

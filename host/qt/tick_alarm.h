@@ -9,6 +9,7 @@
 #include "shell/host.h"
 
 class QSocketNotifier;
+class QTimer;
 
 namespace kestrin::qt {
 
@@ -37,18 +38,61 @@ class Alarm {
   virtual void arm(std::optional<std::int64_t> due) = 0;
 };
 
+// An alarm that goes off by itself, from the event loop, at or after the
+// time it was armed for, and then calls its wake handler once.
+class TickAlarm : public Alarm {
+ public:
+  void setWakeHandler(std::function<void()> wake) { wake_ = std::move(wake); }
+
+ protected:
+  void wake() const {
+    if (wake_) wake_();
+  }
+
+ private:
+  std::function<void()> wake_;
+};
+
+// Whole milliseconds a Qt timer waits so that it goes off no earlier than
+// `due` when armed at `now` (both microseconds): the wait rounded up, 0 for
+// a time already passed.
+int millisecondsUntil(std::int64_t due, std::int64_t now);
+
+// An alarm on Qt alone: a precise single-shot timer, re-armed to each
+// absolute deadline for the time left to it, so lateness never adds up.
+// Qt counts timers in whole milliseconds, so a wake is up to about a
+// millisecond later than a timerfd's; should the timer go off before the
+// deadline by the program's clock (another clock, a coarser rounding), it
+// waits again for what is left instead of waking the host early.
+class QtTimerAlarm final : public TickAlarm {
+ public:
+  explicit QtTimerAlarm(const Clock& clock);
+  ~QtTimerAlarm() override;
+  QtTimerAlarm(const QtTimerAlarm&) = delete;
+  QtTimerAlarm& operator=(const QtTimerAlarm&) = delete;
+
+  void arm(std::optional<std::int64_t> due) override;
+
+ private:
+  void fired();
+
+  const Clock& clock_;
+  std::unique_ptr<QTimer> timer_;
+  std::optional<std::int64_t> due_;
+};
+
+#ifdef KESTRIN_HAVE_TIMERFD
 // An alarm on a Linux timerfd with an absolute deadline on the monotonic
 // clock, watched by the event loop. Absolute deadlines do not drift, and the
 // kernel keeps the wait to the microsecond rather than to the millisecond a
 // Qt timer rounds to.
-class TimerFdAlarm final : public Alarm {
+class TimerFdAlarm final : public TickAlarm {
  public:
   explicit TimerFdAlarm(const SteadyClock& clock);
   ~TimerFdAlarm() override;
   TimerFdAlarm(const TimerFdAlarm&) = delete;
   TimerFdAlarm& operator=(const TimerFdAlarm&) = delete;
 
-  void setWakeHandler(std::function<void()> wake) { wake_ = std::move(wake); }
   void arm(std::optional<std::int64_t> due) override;
 
  private:
@@ -57,7 +101,14 @@ class TimerFdAlarm final : public Alarm {
   const SteadyClock& clock_;
   int fd_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
-  std::function<void()> wake_;
 };
+#endif
+
+// The alarm the game runs on, chosen when it is built: the timerfd where
+// the system has one, unless the build asks for Qt's timer
+// (-DKESTRIN_QT_ALARM=ON), which is the only one elsewhere.
+std::unique_ptr<TickAlarm> makeTickAlarm(const SteadyClock& clock);
+// Its name, for the probes' reports: "timerfd" or "qt".
+const char* tickAlarmName();
 
 }  // namespace kestrin::qt

@@ -1,10 +1,17 @@
 // kestrin-probe: the real Qt host, measured from inside.
 //
-//   kestrin-probe pacing [SECONDS]   plays Brick Breaker level 1 (the paddle
-//       swept from wall to wall, so every tick repaints) and prints how the
-//       ticks kept to the 64 Hz grid over SECONDS (default 60)
+//   kestrin-probe pacing [SECONDS [ALARM]]   plays Brick Breaker level 1
+//       (the paddle swept from wall to wall, so every tick repaints) and
+//       prints how the ticks kept to the 64 Hz grid over SECONDS (default
+//       60), on the ALARM named: "timerfd" or "qt" (default: the game's)
 //   kestrin-probe startup            prints the time from the process start
 //       to the launcher's first paint reaching the window system, then exits
+//   kestrin-probe keys PRESSES       the game as it is, waiting for a player
+//       (kestrin-xplay latency) to open Brick Breaker and press an arrow
+//       PRESSES times; prints, on the monotonic clock in nanoseconds, when
+//       each arrow press reached the host ("key T"), each tick ("tick DUE
+//       WOKE DONE") and each paint was flushed ("painted T"), so that
+//       bench/latency_parts.py can split the player's key-to-screen times
 //
 // For startup, the probe reads the clock and execs itself, passing the
 // reading on in KESTRIN_PROBE_T0 (nanoseconds of CLOCK_REALTIME, as
@@ -19,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +48,7 @@ using kestrin::Program;
 using kestrin::io::FdWriter;
 using kestrin::qt::QtHost;
 using kestrin::qt::SteadyClock;
-using kestrin::qt::TimerFdAlarm;
+using kestrin::qt::TickAlarm;
 
 std::int64_t realtimeNanos() {
   timespec ts{};
@@ -74,8 +82,20 @@ void sendKey(QWidget* window, QEvent::Type type, int key) {
   QApplication::sendEvent(window, &event);
 }
 
-int pacing(QApplication& app, const SteadyClock& clock, double seconds, FdWriter& out) {
-  TimerFdAlarm alarm(clock);
+// Both alarms are built into the probe where the system has a timerfd, so
+// one binary measures them side by side under the same conditions; the
+// game itself gets the one its build chose.
+std::unique_ptr<TickAlarm> makeAlarm(std::string_view name, const SteadyClock& clock) {
+  if (name.empty()) return kestrin::qt::makeTickAlarm(clock);
+  if (name == "qt") return std::make_unique<kestrin::qt::QtTimerAlarm>(clock);
+#ifdef KESTRIN_HAVE_TIMERFD
+  if (name == "timerfd") return std::make_unique<kestrin::qt::TimerFdAlarm>(clock);
+#endif
+  return nullptr;
+}
+
+int pacing(QApplication& app, const SteadyClock& clock, double seconds, TickAlarm& alarm,
+           FdWriter& out) {
   QtHost host(clock, alarm);
 
   struct Tick {
@@ -163,6 +183,79 @@ int pacing(QApplication& app, const SteadyClock& clock, double seconds, FdWriter
   return 0;
 }
 
+std::int64_t monotonicNanos() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// What happens inside the host between a key press and the paddle moving on
+// the screen: arrow presses as they reach the windows, paints as they are
+// flushed (a zero timer set during the paint runs after the flush).
+class KeyTrail final : public QObject {
+ public:
+  std::vector<std::int64_t> keys, paints;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool arrow = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right;
+      // Qt hands one press to the window and its parents in turn: count it once.
+      if (arrow && !key->isAutoRepeat() && watched->isWindowType()) keys.push_back(monotonicNanos());
+    } else if (event->type() == QEvent::Paint && !paintPending_) {
+      paintPending_ = true;
+      QTimer::singleShot(0, this, [this] {
+        paints.push_back(monotonicNanos());
+        paintPending_ = false;
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool paintPending_ = false;
+};
+
+int keys(QApplication& app, const SteadyClock& clock, int presses, FdWriter& out) {
+  const std::unique_ptr<TickAlarm> alarm = kestrin::qt::makeTickAlarm(clock);
+  QtHost host(clock, *alarm);
+  const std::int64_t origin = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  clock.start().time_since_epoch())
+                                  .count();
+  struct Tick {
+    std::int64_t due, woke, done;
+  };
+  std::vector<Tick> ticks;
+  alarm->setWakeHandler([&] {
+    const std::optional<std::int64_t> due = host.program().nextTickDue();
+    const std::int64_t woke = monotonicNanos();
+    host.wake();
+    if (due) ticks.push_back({origin + *due * 1000, woke, monotonicNanos()});
+  });
+  KeyTrail trail;
+  app.installEventFilter(&trail);
+  host.setEndHandler([] { QCoreApplication::exit(1); });
+  host.start();
+  // Ends half a second after the last press, once its paddle has moved.
+  QTimer check;
+  std::size_t seen = 0;
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (trail.keys.size() >= std::size_t(presses) && seen == trail.keys.size()) QCoreApplication::exit(0);
+    seen = trail.keys.size();
+  });
+  check.start(500);
+  const int status = QApplication::exec();
+  app.removeEventFilter(&trail);
+  for (std::int64_t t : trail.keys) out.print("key %lld\n", static_cast<long long>(t));
+  for (const Tick& t : ticks) {
+    out.print("tick %lld %lld %lld\n", static_cast<long long>(t.due), static_cast<long long>(t.woke),
+                static_cast<long long>(t.done));
+  }
+  for (std::int64_t t : trail.paints) out.print("painted %lld\n", static_cast<long long>(t));
+  return status;
+}
+
 // Notes the time once the launcher's first paint is done: a zero timer set
 // during the paint runs after the window's backing store has been flushed.
 class FirstPaint final : public QObject {
@@ -202,8 +295,10 @@ int main(int argc, char** argv) {
   kestrin::io::guardStandardStreams();
   const SteadyClock clock;  // as the game's main() does
   const std::string_view mode = argc > 1 ? argv[1] : "";
-  if (mode != "pacing" && mode != "startup") {
-    std::fprintf(stderr, "usage: kestrin-probe pacing [SECONDS] | kestrin-probe startup\n");
+  if (mode != "pacing" && mode != "startup" && mode != "keys") {
+    std::fprintf(stderr,
+                 "usage: kestrin-probe pacing [SECONDS [timerfd|qt]] | kestrin-probe startup\n"
+                 "       kestrin-probe keys PRESSES\n");
     return 2;
   }
   if (mode == "startup" && std::getenv("KESTRIN_PROBE_T0") == nullptr) {
@@ -221,15 +316,25 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kestrin-probe: SECONDS must be at least 2\n");
       return 2;
     }
-    return finish(pacing(app, clock, seconds, out), out);
+    const std::string_view name = argc > 3 ? argv[3] : "";
+    const std::unique_ptr<TickAlarm> alarm = makeAlarm(name, clock);
+    if (alarm == nullptr) {
+      std::fprintf(stderr, "kestrin-probe: no alarm named %s here\n", argv[3]);
+      return 2;
+    }
+    return finish(pacing(app, clock, seconds, *alarm, out), out);
+  }
+
+  if (mode == "keys") {
+    return finish(keys(app, clock, std::max(1, argc > 2 ? std::atoi(argv[2]) : 1), out), out);
   }
 
   const std::int64_t t0 = std::atoll(std::getenv("KESTRIN_PROBE_T0"));
   FirstPaint firstPaint(t0, out);
   const std::int64_t appMade = realtimeNanos();
-  TimerFdAlarm alarm(clock);
-  QtHost host(clock, alarm);
-  alarm.setWakeHandler([&host] { host.wake(); });
+  const std::unique_ptr<TickAlarm> alarm = kestrin::qt::makeTickAlarm(clock);
+  QtHost host(clock, *alarm);
+  alarm->setWakeHandler([&host] { host.wake(); });
   host.start();
   host.window("Main")->installEventFilter(&firstPaint);
   const std::int64_t started = realtimeNanos();
