@@ -93,9 +93,9 @@ class Player {
 void paintButtons(QImage& image, const Form& form) {
   QPainter painter(&image);
   for (const Control& c : form.controls()) {
-    if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+    if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
     QPushButton button(QString::fromStdString(c.Caption));
-    button.setFont(kestrin::qt::toQFont(c.font));
+    button.setFont(kestrin::qt::toQFont(c.design().font));
     const QRect box = kestrin::qt::pixelBox(c);
     button.resize(box.size());
     button.render(&painter, box.topLeft());
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
   std::string said = std::string(argv[3]) + ": " + std::string(screen->name()) + " at " +
                      std::to_string(replay.clock().now() / 1000) + " ms";
   for (const Control& c : screen->form()->controls()) {
-    if (c.kind == ControlKind::Label && c.Visible) said += " | " + c.Caption;
+    if (c.kind() == ControlKind::Label && c.Visible) said += " | " + c.Caption;
   }
   out.write(said + "\n");
   if (!out.flush()) return fail("standard output", out.error());

@@ -97,13 +97,13 @@ class Player {
   // Steer the paddle under the ball, then let a few ticks run.
   std::string follow(const Screen& screen, const Control& ball) {
     const Control& paddle = *find(&screen, "Paddle");
-    float target = ball.Left + ball.Width / 2;
+    float target = ball.Left + ball.width() / 2;
     // On level 3 a falling banana is worth a life: some games go for it.
     const Control* banana = find(&screen, "imgBanana");
     if (banana != nullptr && banana->Visible && banana->Top > 120 && bananaHunter_) {
-      target = banana->Left + banana->Width / 2;
+      target = banana->Left + banana->width() / 2;
     }
-    const float centre = paddle.Left + paddle.Width / 2;
+    const float centre = paddle.Left + paddle.width() / 2;
     int want = 0;
     if (centre < target - 60) want = kRight;
     if (centre > target + 60) want = kLeft;
@@ -146,7 +146,7 @@ class Player {
   std::string anyControl(const Screen& screen) {
     const std::vector<Control>& controls = screen.form()->controls();
     const Control& c = controls[static_cast<std::size_t>(rng_.below(static_cast<int>(controls.size())))];
-    return c.inArray() ? std::string(c.name) + "(" + std::to_string(c.index) + ")" : std::string(c.name);
+    return c.inArray() ? std::string(c.name()) + "(" + std::to_string(c.index()) + ")" : std::string(c.name());
   }
 
   Random rng_;
