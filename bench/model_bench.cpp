@@ -7,15 +7,17 @@
 #include <sstream>
 #include <string>
 
-#include "bench/allocation_count.h"
 #include "bench/steady_play.h"
 #include "designs/designs.h"
 #include "host/headless/replay.h"
 #include "shell/caption_number.h"
 #include "shell/rect.h"
+#include "tools/support/allocation_count.h"
 
 namespace kestrin::bench {
 namespace {
+
+using support::allocationCount;
 
 namespace names = designs::names;
 constexpr std::string_view kScreens[] = {names::kBrickBreaker, names::kBrickBreakerLvl2,

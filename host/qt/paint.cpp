@@ -9,6 +9,7 @@
 #include <QTextOption>
 #include <QTransform>
 
+#include "host/qt/to_qstring.h"
 #include "shell/form.h"
 #include "shell/screen.h"
 
@@ -20,10 +21,6 @@ constexpr double kTwipsPerPixel = 15;
 // How far, in device pixels, an antialiased edge may reach past the pixels
 // its shape covers.
 constexpr int kAntialiasMargin = 1;
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A picture's resource; its @2x version is named like brickbreaker-title@2x.jpg.
 QString picturePath(std::string_view name, bool twice) {

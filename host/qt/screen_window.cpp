@@ -12,17 +12,10 @@
 
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
+#include "host/qt/to_qstring.h"
 #include "shell/screen.h"
 
 namespace kestrin::qt {
-
-namespace {
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
     : host_(host), design_(screen.design()), screen_(&screen), loadSerial_(screen.loadSerial()) {

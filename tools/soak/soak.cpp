@@ -4,12 +4,13 @@
 #include <string_view>
 
 #include "host/headless/replay.h"
+#include "shell/keys.h"
 
 namespace kestrin::soak {
 
 namespace {
 
-constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kSpace = 32, kEnter = 13;
+using keys::kDown, keys::kEnter, keys::kLeft, keys::kRight, keys::kSpace, keys::kUp;
 
 const Control* find(const Screen* s, std::string_view name, int index = -1) {
   return s == nullptr || s->form() == nullptr ? nullptr : s->form()->find(name, index);
