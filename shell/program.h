@@ -44,8 +44,7 @@ class Program {
 
   // Start-up: every screen is registered once, by the composition root.
   void add(const ScreenDesign& design, FormFactory factory);
-  const ScreenDesign* findDesign(std::string_view name) const;
-  const std::vector<const ScreenDesign*>& designs() const { return designs_; }
+  const ScreenDesign* findDesign(std::string_view name) const;  // null: not registered
 
   // Binds every registered screen once (a misspelt control name, or the
   // name of a screen it opens that is not registered, fails here, not in
@@ -102,14 +101,12 @@ class Program {
   void dispatch(Screen* screen, F&& handler);
   void settle();
   void finish();
-  void clickControl(Screen& screen, Control& control);
   static std::int64_t period(const Control& timer);
 
   Host& host_;
   const Clock& clock_;
   std::string title_;
   std::vector<Registration> registry_;
-  std::vector<const ScreenDesign*> designs_;
   std::vector<std::unique_ptr<Screen>> screens_;
   std::vector<Screen*> recent_;  // most recently shown or clicked first
   std::vector<std::unique_ptr<Form>> unloaded_;  // freed when the outermost handler returns

@@ -46,7 +46,7 @@ void Replay::emit(const Delivery& delivery) {
 }
 
 bool Replay::runLine(std::string_view line, std::string& error) {
-  ParseResult parsed = parseLine(line, program_.designs());
+  ParseResult parsed = parseLine(line, program_);
   if (!parsed.error.empty()) {
     error = std::move(parsed.error);
     return false;
