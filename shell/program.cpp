@@ -18,12 +18,11 @@ void Program::add(const ScreenDesign& design, FormFactory factory) {
     throw std::logic_error("screen registered twice: " + std::string(design.name));
   }
   registry_.push_back({&design, std::move(factory)});
-  designs_.push_back(&design);
 }
 
 const ScreenDesign* Program::findDesign(std::string_view name) const {
-  for (const ScreenDesign* d : designs_) {
-    if (d->name == name) return d;
+  for (const Registration& r : registry_) {
+    if (r.design->name == name) return r.design;
   }
   return nullptr;
 }
@@ -133,8 +132,9 @@ std::int64_t Program::now() const {
 }
 
 std::int64_t Program::period(const Control& timer) {
-  if (timer.Interval <= 0) return 0;  // an interval of 0 never ticks
-  return std::max<std::int64_t>(std::int64_t{timer.Interval} * 1000, kTimerGranularity);
+  const std::int32_t interval = timer.design().interval;
+  if (interval <= 0) return 0;  // an interval of 0 never ticks
+  return std::max<std::int64_t>(std::int64_t{interval} * 1000, kTimerGranularity);
 }
 
 // ---- events from the host ----
@@ -185,7 +185,7 @@ Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
     const Form::Binding* b = s->form()->clickBinding(*button);
     if (b == nullptr) return {.screen = s};
     dispatch(s, [&] { b->handler(); });
-    return {.object = button->name, .event = "Click", .screen = s};
+    return {.object = button->name(), .event = "Click", .screen = s};
   }
   Form* form = s->form();
   // Tab hands the focus to the screen's button while it is shown, as on any
@@ -193,7 +193,7 @@ Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   // only control that takes the focus; while it is hidden Tab is a plain key.
   if (keyCode == keys::kTab) {
     for (Control& c : form->controls()) {
-      if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+      if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
       s->focus_ = &c;
       s->focusHides_ = c.Visible.falseWrites();
       return {.screen = s};
@@ -217,14 +217,14 @@ Delivery Program::routeClick(Screen& s, Control* control) {
   if (!s.visible()) return {};
   activate(s);
   if (control == nullptr || !control->Visible) return {.screen = &s};
-  if (control->kind == ControlKind::CommandButton) {
+  if (control->kind() == ControlKind::CommandButton) {
     s.focus_ = control;
     s.focusHides_ = control->Visible.falseWrites();
   }
   const Form::Binding* b = s.form()->clickBinding(*control);
   if (b == nullptr) return {.screen = &s};
   dispatch(&s, [&] { b->handler(); });
-  return {.object = control->name, .event = "Click", .screen = &s};
+  return {.object = control->name(), .event = "Click", .screen = &s};
 }
 
 Delivery Program::routeClose(Screen& s) {
@@ -263,10 +263,9 @@ std::optional<Delivery> Program::tick() {
   if (ended_) return std::nullopt;
   const std::int64_t t = now();
   // start <= t <= Clock::kLatest: the next grid point is at most t + p.
-  // An interval set to 0 by the handler whose box is open stops the timer
-  // only when that handler returns; until then it keeps the shortest period.
+  // Only a timer with a period runs, and its design fixes the period.
   const auto gridAfter = [t](const Form::TimerSlot& slot) {
-    const std::int64_t p = std::max(period(*slot.control), kTimerGranularity);
+    const std::int64_t p = period(*slot.control);
     return slot.start + ((t - slot.start) / p + 1) * p;
   };
   Screen* dueScreen = nullptr;
@@ -291,7 +290,7 @@ std::optional<Delivery> Program::tick() {
   due->nextDue = gridAfter(*due);  // missed periods are dropped, never piled up
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
   if (b == nullptr) return report({.screen = dueScreen});
-  const Delivery delivery{.object = due->control->name, .event = "Timer", .screen = dueScreen};
+  const Delivery delivery{.object = due->control->name(), .event = "Timer", .screen = dueScreen};
   dispatch(dueScreen, [&] { b->handler(); });
   return report(delivery);
 }

@@ -33,8 +33,7 @@ class Program {
   // Observers are told of the run from start-up on (observer.h), in the
   // order they were added; each must outlive the program's events.
   void add(const ScreenDesign& design, FormFactory factory);
-  const ScreenDesign* findDesign(std::string_view name) const;
-  const std::vector<const ScreenDesign*>& designs() const { return designs_; }
+  const ScreenDesign* findDesign(std::string_view name) const;  // null: not registered
   void addObserver(ProgramObserver& observer) { observers_.push_back(&observer); }
 
   // Binds every registered screen once (a misspelt control name, or the
@@ -100,14 +99,12 @@ class Program {
   Delivery routeClose(Screen& screen);
   void settle();
   void finish();
-  void clickControl(Screen& screen, Control& control);
   static std::int64_t period(const Control& timer);
 
   Host& host_;
   const Clock& clock_;
   std::string title_;
   std::vector<Registration> registry_;
-  std::vector<const ScreenDesign*> designs_;
   std::vector<ProgramObserver*> observers_;
   std::vector<std::unique_ptr<Screen>> screens_;
   std::vector<Screen*> recent_;  // most recently shown or clicked first

@@ -43,12 +43,12 @@ void appendBool(std::string& out, bool value) { out += value ? "true" : "false";
 
 void appendControlName(std::string& out, const Control& c) {
   if (!c.inArray()) {
-    appendString(out, c.name);
+    appendString(out, c.name());
     return;
   }
-  std::string name(c.name);
+  std::string name(c.name());
   name += '(';
-  name += std::to_string(c.index);
+  name += std::to_string(c.index());
   name += ')';
   appendString(out, name);
 }
@@ -56,7 +56,7 @@ void appendControlName(std::string& out, const Control& c) {
 void appendControl(std::string& out, const Control& c) {
   appendControlName(out, c);
   out += ":{";
-  switch (c.kind) {
+  switch (c.kind()) {
     case ControlKind::Shape:
     case ControlKind::Image:
       out += "\"Left\":";
@@ -65,7 +65,7 @@ void appendControl(std::string& out, const Control& c) {
       appendNumber(out, c.Top);
       out += ",\"Visible\":";
       appendBool(out, c.Visible);
-      if (c.kind == ControlKind::Shape) {
+      if (c.kind() == ControlKind::Shape) {
         out += ",\"FillColor\":";
         appendNumber(out, std::int64_t{c.FillColor});
       }
@@ -125,7 +125,7 @@ void appendState(std::string& out, const Program& program) {
   if (active == nullptr) {
     out += "null";
   } else if (const Control* button = active->focusedButton()) {
-    appendString(out, std::string(active->name()) + "." + std::string(button->name));
+    appendString(out, std::string(active->name()) + "." + std::string(button->name()));
   } else {
     appendString(out, active->name());
   }

@@ -22,7 +22,7 @@ Replay::Replay(Sink sink, std::function<bool()> stopped, ProgramObserver* observ
 void Replay::messageBox(std::string_view /*text*/, std::string_view /*title*/) {}
 
 bool Replay::runLine(std::string_view line, std::string& error) {
-  ParseResult parsed = parseLine(line, program_.designs());
+  ParseResult parsed = parseLine(line, program_);
   if (!parsed.error.empty()) {
     error = std::move(parsed.error);
     return false;
