@@ -44,6 +44,9 @@ void Program::start(std::string_view firstScreen) {
   }
   startScreen_ = std::string(firstScreen);
   dispatch(nullptr, [&] { show(screen(firstScreen)); });
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) o->started(t, *this);
+  if (ended_) report({});  // its first screen's Form_Load ended it
 }
 
 // ---- handlers and their aftermath ----
@@ -58,7 +61,7 @@ void Program::dispatch(Screen* screen, F&& handler) {
     finish();
   } catch (const RuntimeError& error) {
     // No handler traps errors: name the error, then end.
-    host_.messageBox(error.what(), title_);
+    showBox(error.what(), title_);
     finish();
   }
   settle();
@@ -91,6 +94,25 @@ void Program::settle() {
   if (!anyLoaded) finish();
 }
 
+Delivery Program::report(const Delivery& delivery) {
+  if (observers_.empty()) return delivery;
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) {
+    if (ended_) {
+      o->ended(t, delivery);
+    } else {
+      o->delivered(t, delivery, *this);
+    }
+  }
+  return delivery;
+}
+
+void Program::showBox(std::string_view text, std::string_view title) {
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) o->messageBox(t, text, title);
+  host_.messageBox(text, title);
+}
+
 void Program::finish() {
   ended_ = true;
   for (const auto& s : screens_) {
@@ -117,8 +139,44 @@ std::int64_t Program::period(const Control& timer) {
 
 // ---- events from the host ----
 
+// A delivery while a handler or a box runs, or after the end, is refused:
+// no event, and no report of one.
+
 Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   if (busy() || ended_) return {};
+  return report(routeKeyDown(keyCode, shift));
+}
+
+Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
+  if (busy() || ended_) return {};
+  return report(routeKeyUp(keyCode, shift));
+}
+
+Delivery Program::click(Screen& s, Control* control) {
+  if (busy() || ended_) return {};
+  return report(routeClick(s, control));
+}
+
+Delivery Program::click(std::string_view screen, std::string_view control, int index) {
+  if (busy() || ended_) return {};
+  Screen* s = findScreen(screen);
+  if (s == nullptr || !s->visible()) return report({});
+  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
+  return report(routeClick(*s, c));
+}
+
+Delivery Program::close(Screen& s) {
+  if (busy() || ended_) return {};
+  return report(routeClose(s));
+}
+
+Delivery Program::close(std::string_view screen) {
+  if (busy() || ended_) return {};
+  Screen* s = findScreen(screen);
+  return report(s == nullptr ? Delivery{} : routeClose(*s));
+}
+
+Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   if (Control* button = s->focusedButton()) {
@@ -146,8 +204,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   return {.object = "Form", .event = "KeyDown", .screen = s};
 }
 
-Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
-  if (busy() || ended_) return {};
+Delivery Program::routeKeyUp(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   Form* form = s->form();
@@ -156,8 +213,7 @@ Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
   return {.object = "Form", .event = "KeyUp", .screen = s};
 }
 
-Delivery Program::click(Screen& s, Control* control) {
-  if (busy() || ended_) return {};
+Delivery Program::routeClick(Screen& s, Control* control) {
   if (!s.visible()) return {};
   activate(s);
   if (control == nullptr || !control->Visible) return {.screen = &s};
@@ -171,15 +227,7 @@ Delivery Program::click(Screen& s, Control* control) {
   return {.object = control->name(), .event = "Click", .screen = &s};
 }
 
-Delivery Program::click(std::string_view screen, std::string_view control, int index) {
-  Screen* s = findScreen(screen);
-  if (s == nullptr || !s->visible()) return {};
-  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
-  return click(*s, c);
-}
-
-Delivery Program::close(Screen& s) {
-  if (busy() || ended_) return {};
+Delivery Program::routeClose(Screen& s) {
   if (!s.visible()) return {};
   dispatch(&s, [&] {
     unload(s);
@@ -188,12 +236,6 @@ Delivery Program::close(Screen& s) {
     if (s.name() != startScreen_) show(screen(startScreen_));
   });
   return {.event = "close", .screen = &s};
-}
-
-Delivery Program::close(std::string_view screen) {
-  Screen* s = findScreen(screen);
-  if (s == nullptr) return {};
-  return close(*s);
 }
 
 void Program::activate(Screen& s) {
@@ -247,10 +289,10 @@ std::optional<Delivery> Program::tick() {
   if (due == nullptr) return std::nullopt;
   due->nextDue = gridAfter(*due);  // missed periods are dropped, never piled up
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
-  if (b == nullptr) return Delivery{.screen = dueScreen};
+  if (b == nullptr) return report({.screen = dueScreen});
   const Delivery delivery{.object = due->control->name(), .event = "Timer", .screen = dueScreen};
   dispatch(dueScreen, [&] { b->handler(); });
-  return delivery;
+  return report(delivery);
 }
 
 // ---- screens ----
@@ -321,7 +363,7 @@ void Program::unload(Screen& s) {
 }
 
 void Program::msgBox(std::string_view text, std::optional<std::string_view> title) {
-  host_.messageBox(text, title.value_or(title_));
+  showBox(text, title.value_or(title_));
 }
 
 void Program::endProgram() { throw ProgramEnd{}; }

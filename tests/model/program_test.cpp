@@ -129,9 +129,27 @@ class SlowForm : public Form {
   }
 };
 
+// Everything the program tells its observers, one line each.
+class Recorder final : public ProgramObserver {
+ public:
+  void started(std::int64_t t, const Program&) override { add(t, "start"); }
+  void delivered(std::int64_t t, const Delivery& d, const Program&) override {
+    add(t, d.handler() + " " + (d.screen ? std::string(d.screen->name()) : "null"));
+  }
+  void messageBox(std::int64_t t, std::string_view text, std::string_view title) override {
+    add(t, "box " + std::string(title) + ": " + std::string(text));
+  }
+  void ended(std::int64_t t, const Delivery& cause) override { add(t, "end on " + cause.handler()); }
+  std::vector<std::string> log;
+
+ private:
+  void add(std::int64_t t, const std::string& what) { log.push_back(std::to_string(t) + " " + what); }
+};
+
 class ProgramTest : public ::testing::Test {
  protected:
   ProgramTest() : program(host, clock, "Kestrin") {
+    program.addObserver(recorder);
     program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
     program.add(kPlay, [this](Screen& s) { return std::make_unique<PlayForm>(s, script); });
     program.add(kSlow, [this](Screen& s) { return std::make_unique<SlowForm>(s, script); });
@@ -156,6 +174,7 @@ class ProgramTest : public ::testing::Test {
   headless::VirtualClock clock;
   FakeHost host;
   Script script;
+  Recorder recorder;
   Program program;
 };
 
@@ -327,6 +346,36 @@ TEST_F(ProgramTest, ARunTimeErrorNamesItselfInABoxThenEndsTheProgram) {
   EXPECT_EQ(host.boxes, std::vector<std::string>{"Kestrin: Overflow"});
   EXPECT_TRUE(program.ended());
   EXPECT_NE(script.log.back(), "never");
+}
+
+TEST_F(ProgramTest, ObserversHearEveryEventOnceItsBoxesFirstAndTheEndInItsPlace) {
+  clock.set(5);
+  openPlay();
+  program.keyDown(keys::kLeft, 0);
+  program.click("Lobby", "imgGo");  // hidden: reaches nothing, still an event
+  program.close("Slow");            // never loaded
+  runUntil(5 + 15'625);  // on the grid from Play's load
+  host.duringBox = [&] {  // refused inside the box: no events
+    program.keyDown(1, 0);
+    program.close("Play");
+  };
+  script.tick = [this] {
+    play().MsgBox("Game Over", "Title");
+    play().EndProgram();
+  };
+  runUntil(5 + 2 * 15'625);
+  program.keyDown(1, 0);  // after the end: no event either
+  program.close("Lobby");
+  EXPECT_EQ(recorder.log, (std::vector<std::string>{
+                              "0 start",
+                              "5 imgGo_Click Lobby",
+                              "5 Form_KeyDown Play",
+                              "5 none null",
+                              "5 none null",
+                              "15630 Timer1_Timer Play",
+                              "31255 box Title: Game Over",
+                              "31255 end on Timer1_Timer",
+                          }));
 }
 
 TEST_F(ProgramTest, KeysReachTheScreenOnlyWhileNoButtonHasTheFocus) {

@@ -1,8 +1,8 @@
-#include "trace.h"
+#include "host/common/trace.h"
 
 #include <charconv>
 
-namespace kestrin::headless {
+namespace kestrin {
 
 namespace {
 
@@ -140,42 +140,49 @@ void appendState(std::string& out, const Program& program) {
   out += '}';
 }
 
-void appendStart(std::string& out, const Program& program) {
-  appendHead(out, 0);
-  out += ",\"event\":\"start\",";
-  appendState(out, program);
-  out += "}\n";
+void TraceWriter::flush() {
+  sink_(line_);
+  line_.clear();
 }
 
-void appendEvent(std::string& out, std::int64_t t, const Delivery& delivery,
-                 const Program& program) {
-  appendHead(out, t);
-  out += ",\"event\":";
-  appendString(out, delivery.handler());
-  out += ",\"screen\":";
+void TraceWriter::started(std::int64_t t, const Program& program) {
+  appendHead(line_, t);
+  line_ += ",\"event\":\"start\",";
+  appendState(line_, program);
+  line_ += "}\n";
+  flush();
+}
+
+void TraceWriter::delivered(std::int64_t t, const Delivery& delivery, const Program& program) {
+  appendHead(line_, t);
+  line_ += ",\"event\":";
+  appendString(line_, delivery.handler());
+  line_ += ",\"screen\":";
   if (delivery.screen == nullptr) {
-    out += "null";
+    line_ += "null";
   } else {
-    appendString(out, delivery.screen->name());
+    appendString(line_, delivery.screen->name());
   }
-  out += ',';
-  appendState(out, program);
-  out += "}\n";
+  line_ += ',';
+  appendState(line_, program);
+  line_ += "}\n";
+  flush();
 }
 
-void appendMessageBox(std::string& out, std::int64_t t, std::string_view text,
-                      std::string_view title) {
-  appendHead(out, t);
-  out += ",\"msgbox\":{\"text\":";
-  appendString(out, text);
-  out += ",\"title\":";
-  appendString(out, title);
-  out += "}}\n";
+void TraceWriter::messageBox(std::int64_t t, std::string_view text, std::string_view title) {
+  appendHead(line_, t);
+  line_ += ",\"msgbox\":{\"text\":";
+  appendString(line_, text);
+  line_ += ",\"title\":";
+  appendString(line_, title);
+  line_ += "}}\n";
+  flush();
 }
 
-void appendEnd(std::string& out, std::int64_t t) {
-  appendHead(out, t);
-  out += ",\"event\":\"end\"}\n";
+void TraceWriter::ended(std::int64_t t, const Delivery& /*cause*/) {
+  appendHead(line_, t);
+  line_ += ",\"event\":\"end\"}\n";
+  flush();
 }
 
-}  // namespace kestrin::headless
+}  // namespace kestrin
