@@ -44,13 +44,18 @@ TEST(SoakWatch, CatchesEveryBrokenInvariant) {
        "keyup 0", "score 8 after 9 ticks"},
       {"click Main Image2\nticks 9",
        [&](Program& p) { controlOf(p, dodge, "shpBall3").Visible = true; }, "keyup 0", "shown"},
+      // What only the end and the boxes tell: a tick that reads a spoilt
+      // caption opens the error box; a game over while lives were left.
+      {bb, [&](Program& p) { controlOf(p, lvl1, "lbllives").Caption = "x"; }, "ticks 1",
+       "unexpected message box: 'Type mismatch'"},
+      {bb, [&](Program& p) { controlOf(p, lvl1, "lbllives").Caption = "0"; }, "ticks 1",
+       "Game Over with 3 lives, by Timer1_Timer"},
   };
   for (const Spoil& c : cases) {
     SCOPED_TRACE(c.violation);
     soak::Tally tally;
     soak::Watch watch(tally);
-    headless::Replay replay([&watch](std::string_view line) { watch.onTrace(line); });
-    watch.attach(replay.program(), replay.clock());
+    headless::Replay replay(watch);
     std::string error;
     const auto run = [&](std::string_view script) {
       std::size_t start = 0;
