@@ -27,14 +27,16 @@ struct Box {
 };
 constexpr Box kGameOver{"Game Over", "Kestrin Brick Breaker"};  // both games
 constexpr Box kYouWin{"You Win", "Kestrin"};                    // the last level cleared
-constexpr std::string_view kRestart = "cmdReset_Click";         // the one way a stopped timer runs again
+// The one way a stopped timer runs again.
+constexpr std::string_view kRestart = "cmdReset_Click";
 
 struct Ball {
   std::string_view shape, stepX, stepY;  // the shape and its step variables
   int sizeX, sizeY;
   double release;  // the score from which it is in play
 };
-constexpr Ball kLevelBall[] = {{"shpBall", "BallStepX", "BallStepY", 80, 90, 0}};  // 0, 0 until launched
+// On a level, 0, 0 until launched.
+constexpr Ball kLevelBall[] = {{"shpBall", "BallStepX", "BallStepY", 80, 90, 0}};
 constexpr Ball kDodgeBalls[] = {{"shpBall", "BallStepX", "BallStepY", 80, 90, 0},
                                 {"shpBall2", "Ball2StepX", "Ball2StepY", 85, 75, 1000},
                                 {"shpBall3", "Ball3StepX", "Ball3StepY", 115, 105, 2500},
@@ -57,7 +59,8 @@ constexpr Game kGames[] = {
     {kScreens[1], Kind::Level, kScreens[0], "Image1_Click", kLevelBall, "PaddleStep", "", 100},
     {kScreens[2], Kind::Level, kScreens[1], "Timer1_Timer", kLevelBall, "PaddleStep", "", 100},
     {kScreens[3], Kind::LastLevel, kScreens[2], "Timer1_Timer", kLevelBall, "PaddleStep", "", 100},
-    {kScreens[4], Kind::Dodge, kScreens[0], "Image2_Click", kDodgeBalls, "PaddleStepX", "PaddleStepY", 100},
+    {kScreens[4], Kind::Dodge, kScreens[0], "Image2_Click", kDodgeBalls, "PaddleStepX",
+     "PaddleStepY", 100},
 };
 
 // Brick Breaker
@@ -179,7 +182,9 @@ Watch::Game::Game(const expect::Game& r, const Screen& s, std::int64_t now)
   if (r.kind == expect::Kind::LastLevel) banana = control("imgBanana");
   stepX = var(r.stepX);
   if (!r.stepY.empty()) stepY = var(r.stepY);
-  for (const expect::Ball& b : r.balls) balls.push_back({b, control(b.shape), var(b.stepX), var(b.stepY)});
+  for (const expect::Ball& b : r.balls) {
+    balls.push_back({b, control(b.shape), var(b.stepX), var(b.stepY)});
+  }
   // A fresh load is the design, whatever the screen went through before.
   for (const Control& c : form.controls()) {
     const ControlDesign& row = c.design();
@@ -313,8 +318,9 @@ void Watch::observe(const Delivery& d) {
     check(g == nullptr || is(d, g->screen.name(), "close"), "a game went without a close, by ", d);
     game_.reset();
   } else if (g == nullptr || game->loadSerial() != g->serial) {
-    const auto* rules = std::find_if(std::begin(expect::kGames), std::end(expect::kGames),
-                                     [&](const expect::Game& r) { return r.screen == game->name(); });
+    const auto* rules =
+        std::find_if(std::begin(expect::kGames), std::end(expect::kGames),
+                     [&](const expect::Game& r) { return r.screen == game->name(); });
     check(rules != std::end(expect::kGames), "an unknown game screen ", game->name());
     check(is(d, rules->openedOn, rules->openedBy), game->name(), " opened by ", d);
     ++tally_.loads[static_cast<std::size_t>(rules - std::begin(expect::kGames)) + 1];
