@@ -121,27 +121,78 @@ bool GifAnimation::write(const QImage& frame, int delay) {
   // The first frame is whole; each later one only where it changed. A frame
   // that changed nothing (a moment too short to show came between) is one
   // transparent pixel.
+  // Each pixel that shows other than the frame: those that changed since the
+  // last frame must be sent; the rest are shown other than painted only
+  // where a palette could not hold every colour (text edges give the whole
+  // first frame some 300 shades, so it is quantized), and are put right as
+  // far as the palette has room, over the next frames.
   const bool whole = written_ == 0;
-  QRect box = whole ? frame.rect() : changed(shown_, frame);
-  if (box.isEmpty()) box = QRect(0, 0, 1, 1);
-
-  // The colours that changed, and for each pixel its colour or "unchanged".
+  const QRect wrong = whole ? frame.rect() : changed(shown_, frame);
+  const auto width = static_cast<std::size_t>(std::max(wrong.width(), 1));
+  std::vector<int> indices(width * static_cast<std::size_t>(std::max(wrong.height(), 1)), -1);
   std::vector<QRgb> colours;
-  const auto width = static_cast<std::size_t>(box.width());
-  std::vector<int> indices(width * static_cast<std::size_t>(box.height()), -1);
   std::unordered_map<QRgb, int> known;
-  std::size_t at = 0;
-  for (int y = box.top(); y <= box.bottom(); ++y) {
-    const auto* now = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-    const auto* before = whole ? nullptr : reinterpret_cast<const QRgb*>(shown_.constScanLine(y));
-    for (int x = box.left(); x <= box.right(); ++x, ++at) {
-      if (before != nullptr && before[x] == now[x]) continue;
-      const QRgb c = now[x] & RGB_MASK;
-      const auto [it, added] = known.try_emplace(c, static_cast<int>(colours.size()));
-      if (added) colours.push_back(c);
-      indices[at] = it->second;
+  std::unordered_map<QRgb, int> owed;  // colours only put right, by how many pixels
+  for (int pass = 0; pass < 2; ++pass) {
+    std::size_t at = 0;
+    for (int y = wrong.top(); y <= wrong.bottom(); ++y) {
+      const auto* now = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+      const auto* seen = whole ? nullptr : reinterpret_cast<const QRgb*>(shown_.constScanLine(y));
+      const auto* last = whole ? nullptr : reinterpret_cast<const QRgb*>(last_.constScanLine(y));
+      for (int x = wrong.left(); x <= wrong.right(); ++x, ++at) {
+        if (seen != nullptr && seen[x] == now[x]) continue;
+        const QRgb c = now[x] & RGB_MASK;
+        const bool moved = last == nullptr || last[x] != now[x];
+        if (pass == 0 && !moved) {
+          ++owed[c];
+          continue;
+        }
+        if (pass == 1 && moved) continue;
+        if (pass == 0) {
+          const auto [it, added] = known.try_emplace(c, static_cast<int>(colours.size()));
+          if (added) colours.push_back(c);
+          indices[at] = it->second;
+        } else if (const auto it = known.find(c); it != known.end()) {
+          indices[at] = it->second;
+        }
+      }
+    }
+    if (pass == 1) break;
+    // Room left after what moved: the commonest colours owed come first.
+    if (colours.size() < 255) {
+      std::vector<std::pair<int, QRgb>> byCount;
+      for (const auto& [c, n] : owed) {
+        if (!known.contains(c)) byCount.emplace_back(n, c);
+      }
+      std::sort(byCount.begin(), byCount.end(), std::greater<>());
+      for (const auto& [n, c] : byCount) {
+        if (colours.size() >= 255) break;
+        known.emplace(c, static_cast<int>(colours.size()));
+        colours.push_back(c);
+      }
     }
   }
+  // The box of what is sent; a frame that sends nothing is one transparent pixel.
+  QRect box;
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    if (indices[i] >= 0) {
+      box |= QRect(wrong.left() + static_cast<int>(i % width), wrong.top() + static_cast<int>(i / width), 1, 1);
+    }
+  }
+  const bool nothing = box.isEmpty();
+  if (nothing) box = QRect(0, 0, 1, 1);
+  {
+    std::vector<int> inBox(static_cast<std::size_t>(box.width()) * static_cast<std::size_t>(box.height()), -1);
+    for (int y = box.top(); y <= box.bottom() && !nothing; ++y) {
+      for (int x = box.left(); x <= box.right(); ++x) {
+        inBox[static_cast<std::size_t>(y - box.top()) * static_cast<std::size_t>(box.width()) +
+              static_cast<std::size_t>(x - box.left())] =
+            indices[static_cast<std::size_t>(y - wrong.top()) * width + static_cast<std::size_t>(x - wrong.left())];
+      }
+    }
+    indices = std::move(inBox);
+  }
+  const std::size_t boxWidth = static_cast<std::size_t>(box.width());
   const bool transparent = std::find(indices.begin(), indices.end(), -1) != indices.end();
   const int room = transparent ? 255 : 256;
 
@@ -199,17 +250,27 @@ bool GifAnimation::write(const QImage& frame, int delay) {
   const std::size_t length = EGifGCBToExtension(&control, extension);
   bool ok = check(EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension)) &&
             check(EGifPutImageDesc(gif_, box.left(), box.top(), box.width(), box.height(), false, map));
-  std::vector<GifPixelType> line(width);
-  for (std::size_t row = 0; ok && row < indices.size() / width; ++row) {
-    for (std::size_t x = 0; x < width; ++x) {
-      const int i = indices[row * width + x];
+  std::vector<GifPixelType> line(boxWidth);
+  for (std::size_t row = 0; ok && row < indices.size() / boxWidth; ++row) {
+    for (std::size_t x = 0; x < boxWidth; ++x) {
+      const int i = indices[row * boxWidth + x];
       line[x] = i < 0 ? static_cast<GifPixelType>(clear) : entryOf[static_cast<std::size_t>(i)];
     }
     ok = check(EGifPutLine(gif_, line.data(), box.width()));
   }
+  if (ok) {
+    // What shows now, to be compared with the next frame.
+    if (whole) shown_ = QImage(frame.size(), QImage::Format_RGB32);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+      if (indices[i] < 0) continue;
+      const GifColorType c = map->Colors[entryOf[static_cast<std::size_t>(indices[i])]];
+      shown_.setPixel(box.left() + static_cast<int>(i % boxWidth), box.top() + static_cast<int>(i / boxWidth),
+                      qRgb(c.Red, c.Green, c.Blue));
+    }
+  }
   GifFreeMapObject(map);
   if (!ok) return false;
-  shown_ = frame;
+  last_ = frame;
   ++written_;
   return true;
 }

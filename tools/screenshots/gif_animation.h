@@ -22,7 +22,10 @@ namespace kestrin::tools {
 // Files stay small: after the first, a frame holds only the rectangle that
 // changed, its unchanged pixels transparent, with a palette of its own made
 // of the colours in it. Where those are more than a palette holds (a
-// picture's shades) they are quantized; otherwise every pixel is exact.
+// picture's shades, or text edges over a whole first frame) they are
+// quantized; otherwise every pixel is exact. Pixels a quantized frame left
+// other than painted are put right by the frames after it, as far as their
+// palettes have room, commonest colours first.
 class GifAnimation {
  public:
   GifAnimation();
@@ -50,7 +53,8 @@ class GifAnimation {
   std::int64_t first_ = -1;   // the first frame's time
   QImage pending_;            // the frame waiting for its end
   std::int64_t pendingAt_ = 0;
-  QImage shown_;              // the picture as the frames written so far leave it
+  QImage last_;               // the last frame written, as painted
+  QImage shown_;              // what the frames written so far show
   int written_ = 0;
 };
 
