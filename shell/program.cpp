@@ -55,7 +55,9 @@ void Program::start(std::string_view firstScreen) {
     }
   }
   startScreen_ = std::string(firstScreen);
-  const std::int64_t t = reading();
+  // Start-up is the origin of the program's time: a host starts its clock
+  // with it (a replay's reads 0 then, a real host's restarts just before).
+  const std::int64_t t = 0;
   const EventTime at(*this, t);
   dispatch(nullptr, [&] { show(screen(firstScreen)); });
   for (ProgramObserver* o : observers_) o->started(t, *this);

@@ -36,6 +36,7 @@ class Program {
   const ScreenDesign* findDesign(std::string_view name) const;  // null: not registered
   void addObserver(ProgramObserver& observer) { observers_.push_back(&observer); }
 
+  // Start-up happens at time 0, the origin of the program's time.
   // Binds every registered screen once (a misspelt control name, or the
   // name of a screen it opens that is not registered, fails here, not in
   // play), then shows the first screen.
