@@ -120,7 +120,9 @@ BB_KEYS = ["click Main Image1", "keydown 32", "keydown 37", "keyup 37", "keydown
 def level(session):
     player = session.spawn("xplay", [os.environ["KESTRIN_XPLAY"], "brickbreaker"])
     started = time.monotonic()
-    level2 = session.wait_for(lambda: session.windows(BRICK_BREAKER_2), 80)
+    level2 = session.wait_for(lambda: session.windows(BRICK_BREAKER_2) or player.poll(), 80)
+    check(player.poll() is None, f"kestrin-xplay ended with status {player.poll()} before "
+                                 "level 2 showed (xplay.log says how the game went)")
     check(level2, "level 2 did not show in 80 s")
     print(f"level 1 cleared in {time.monotonic() - started:.1f} s")
     painted(session, level2[0], GROUND, "level-2")
