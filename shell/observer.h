@@ -6,6 +6,7 @@
 
 namespace kestrin {
 
+class Control;
 class Program;
 class Screen;
 
@@ -73,10 +74,12 @@ class ProgramObserver {
   // An input the program takes (not one it refuses), before it is handled:
   // the event reported next.
   virtual void received(std::int64_t /*t*/, const Input& /*input*/) {}
-  // A timer of `screen` missed `count` ticks: the host was late by more than
-  // a period, or a box was open when they fell due. t is the time the
-  // next tick of that timer happens or, with a box open, the time found.
-  virtual void dropped(std::int64_t /*t*/, const Screen& /*screen*/, std::int64_t /*count*/) {}
+  // The timer `timer` of `screen` missed `count` ticks: the host was late
+  // by more than a period (told before the tick that follows them, t being
+  // its time), or a box was open when they fell due (told from inside the
+  // box's event, t being the time found).
+  virtual void dropped(std::int64_t /*t*/, const Screen& /*screen*/, const Control& /*timer*/,
+                       std::int64_t /*count*/) {}
   // The window system made `screen` the active one, not an event of the
   // program: keys go to it from now on.
   virtual void switched(std::int64_t /*t*/, const Screen& /*screen*/) {}

@@ -320,8 +320,9 @@ std::optional<Delivery> Program::tickBy(std::int64_t t) {
     const std::int64_t p = period(*slot.control);
     return slot.start + (t - slot.start) / p * p;
   };
-  const auto missed = [this](const Screen& s, std::int64_t at, std::int64_t count) {
-    for (ProgramObserver* o : observers_) o->dropped(at, s, count);
+  const auto missed = [this](const Screen& s, const Form::TimerSlot& slot, std::int64_t at,
+                             std::int64_t count) {
+    for (ProgramObserver* o : observers_) o->dropped(at, s, *slot.control, count);
   };
   Screen* dueScreen = nullptr;
   Form::TimerSlot* due = nullptr;
@@ -334,7 +335,7 @@ std::optional<Delivery> Program::tickBy(std::int64_t t) {
         // A box is open: every tick due by now is dropped.
         const std::int64_t p = period(*slot.control);
         const std::int64_t last = gridAtOrBefore(slot);
-        missed(*s, t, (last - slot.nextDue) / p + 1);
+        missed(*s, slot, t, (last - slot.nextDue) / p + 1);
         slot.nextDue = last + p;
         continue;
       }
@@ -351,7 +352,7 @@ std::optional<Delivery> Program::tickBy(std::int64_t t) {
   // have seen on time.
   const std::int64_t p = period(*due->control);
   const std::int64_t at = gridAtOrBefore(*due);
-  if (at > due->nextDue) missed(*dueScreen, at, (at - due->nextDue) / p);
+  if (at > due->nextDue) missed(*dueScreen, *due, at, (at - due->nextDue) / p);
   due->nextDue = at + p;
   const EventTime time(*this, at);
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
@@ -359,6 +360,19 @@ std::optional<Delivery> Program::tickBy(std::int64_t t) {
   const Delivery delivery{.object = due->control->name(), .event = "Timer", .screen = dueScreen};
   dispatch(dueScreen, [&] { b->handler(); });
   return report(delivery);
+}
+
+void Program::dropTicks(std::string_view screen, std::string_view timer, std::int64_t count) {
+  Screen* s = findScreen(screen);
+  if (ended_ || s == nullptr || s->form() == nullptr || count <= 0) return;
+  for (Form::TimerSlot& slot : s->form()->timerSlots_) {
+    if (!slot.running || slot.control->name() != timer) continue;
+    const std::int64_t p = period(*slot.control);
+    // Past the latest time a clock may read, it never ticks again; the sum
+    // stays inside 64 bits (Clock::kLatest).
+    slot.nextDue = count > (Clock::kLatest - slot.nextDue) / p ? Clock::kLatest + p
+                                                                : slot.nextDue + count * p;
+  }
 }
 
 // ---- screens ----

@@ -69,6 +69,11 @@ class Program {
   // grid. Ticks falling due while a box is open are dropped.
   std::optional<std::int64_t> nextTickDue() const;
   std::optional<Delivery> tick();
+  // The next `count` ticks of a running timer do not happen: a recording
+  // says so where the host that recorded it was late and dropped them, so
+  // that its replay drops them too. No handler runs; nothing for a screen
+  // that is not loaded or a timer that is not running.
+  void dropTicks(std::string_view screen, std::string_view timer, std::int64_t count);
 
   // True while a handler or a message box runs.
   bool busy() const { return depth_ > 0; }

@@ -54,6 +54,10 @@ void ScriptWriter::started(std::int64_t t, const Program& program) {
 void ScriptWriter::delivered(std::int64_t t, const Delivery& /*delivery*/,
                              const Program& /*program*/) {
   last_ = t;
+  if (droppedInBox_.empty()) return;
+  waitUntil(t);
+  write(std::move(droppedInBox_));
+  droppedInBox_.clear();
 }
 
 void ScriptWriter::messageBox(std::int64_t t, std::string_view /*text*/,
@@ -97,9 +101,22 @@ void ScriptWriter::received(std::int64_t t, const Input& input) {
   write(line + "\n");
 }
 
-void ScriptWriter::dropped(std::int64_t t, const Screen& screen, std::int64_t count) {
-  comment(t, "the host was late: " + std::to_string(count) + " tick" + (count == 1 ? "" : "s") +
-                 " of " + std::string(screen.name()) + " dropped");
+void ScriptWriter::dropped(std::int64_t /*t*/, const Screen& screen, const Control& timer,
+                           std::int64_t count) {
+  if (finished_) return;
+  const std::string line = "drop " + std::string(screen.name()) + " " + std::string(timer.name()) +
+                           " " + std::to_string(count) + "\n";
+  if (program_ != nullptr && program_->busy()) {
+    // With a box open, the ticks dropped are those after the event that
+    // opened it, which happens whole at its own time: the line follows it.
+    droppedInBox_ += line;
+    return;
+  }
+  // Before the tick that follows them: the replay's clock stands at the
+  // last event, before the first tick dropped, and the next wait runs the
+  // tick the host ran.
+  waitUntil(last_);
+  write(line);
 }
 
 void ScriptWriter::switched(std::int64_t t, const Screen& screen) {

@@ -15,11 +15,13 @@ namespace kestrin {
 // that brings the replay's clock there. The replay then runs the same ticks
 // at the same times between them, so it writes the same trace as the run.
 //
-// What a script cannot say makes the replay part from the run from that
-// point on: ticks a late host dropped, a screen the window system made
-// active, a click on a screen's ground where the screen has no control
-// that a click does nothing to. Each is written as a comment where it
-// happens, and told to `inexact` (the recorder says it on stderr).
+// Ticks the host dropped, late by more than a period or with a box open,
+// are written as `drop` lines, so that the replay drops them too. What a
+// script cannot say makes the replay part from the run from that point on:
+// a screen the window system made active, a click on a screen's ground
+// where the screen has no control that a click does nothing to. Each is
+// written as a comment where it happens, and told to `inexact` (the
+// recorder says it on stderr).
 class ScriptWriter final : public ProgramObserver {
  public:
   using Sink = std::function<void(std::string_view line)>;  // one whole line, newline included
@@ -31,7 +33,8 @@ class ScriptWriter final : public ProgramObserver {
   void messageBox(std::int64_t t, std::string_view text, std::string_view title) override;
   void ended(std::int64_t t, const Delivery& cause) override;
   void received(std::int64_t t, const Input& input) override;
-  void dropped(std::int64_t t, const Screen& screen, std::int64_t count) override;
+  void dropped(std::int64_t t, const Screen& screen, const Control& timer,
+               std::int64_t count) override;
   void switched(std::int64_t t, const Screen& screen) override;
 
   // The recording stops while the program runs: the script waits to the
@@ -50,6 +53,7 @@ class ScriptWriter final : public ProgramObserver {
   const Program* program_ = nullptr;
   std::int64_t written_ = 0;  // the time the script's waits reach
   std::int64_t last_ = 0;     // of the latest event
+  std::string droppedInBox_;  // drop lines for after the event whose box is open
   bool exact_ = true;
   bool finished_ = false;
 };

@@ -145,7 +145,7 @@ class Recorder final : public ProgramObserver {
                               std::to_string(in.code) + " " + std::string(in.screen) + " " +
                               std::string(in.control));
   }
-  void dropped(std::int64_t t, const Screen& s, std::int64_t count) override {
+  void dropped(std::int64_t t, const Screen& s, const Control&, std::int64_t count) override {
     add(t, "dropped " + std::to_string(count) + " " + std::string(s.name()));
   }
   std::vector<std::string> log;
