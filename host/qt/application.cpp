@@ -6,8 +6,37 @@
 
 namespace kestrin::qt {
 
+namespace {
+
+std::string programName;  // for messages from before the application exists
+QtMessageHandler qtHandler = nullptr;
+
+void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    if (qtHandler != nullptr) qtHandler(type, context, message);
+    return;
+  }
+  // Its first line: Qt's own advice and lists follow, after the warnings
+  // that said what went wrong.
+  const QString first = message.section(QLatin1Char('\n'), 0, 0).trimmed();
+  std::fprintf(stderr, "%s: %s\n", programName.c_str(), first.toLocal8Bit().constData());
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
+// Installed before QApplication's constructor, which is where a missing
+// display is found.
+int& reportFatalErrors(int& argc, char** argv) {
+  const std::string path = argc > 0 && argv[0] != nullptr ? argv[0] : "kestrin";
+  programName = path.substr(path.find_last_of('/') + 1);
+  qtHandler = qInstallMessageHandler(onQtMessage);
+  return argc;
+}
+
+}  // namespace
+
 Application::Application(int& argc, char** argv)
-    : QApplication(argc, argv), name_(applicationName().toStdString()) {}
+    : QApplication(reportFatalErrors(argc, argv), argv), name_(applicationName().toStdString()) {}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {

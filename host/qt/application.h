@@ -15,6 +15,9 @@ namespace kestrin::qt {
 // its error box and end the program by its rules.
 class Application final : public QApplication {
  public:
+  // Qt's fatal errors (no display to connect to, no platform plugin) are
+  // reported as "NAME: message" with status 1 from here on, like any other
+  // failure, rather than by abort() and a core dump.
   Application(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;

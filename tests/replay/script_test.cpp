@@ -209,7 +209,8 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
   std::string prelude = "R='" + std::string(KESTRIN_REPLAY) + "' SOAK='" + KESTRIN_SOAK + "' D='" +
                         d + "' S='" + d + "/script'; export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$D/xdg\n";
 #ifdef KESTRIN_SCREENSHOT
-  prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "' PROBE='" + KESTRIN_PROBE + "'\n";
+  prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "' PROBE='" + KESTRIN_PROBE + "' REC='" +
+             KESTRIN_RECORD + "' WATCH='" + KESTRIN_WATCH + "'\n";
 #endif
   const std::string day = "click Main Image1\nticks 5529600\n";  // a day of play, never over
   std::string endOfTime;
@@ -266,6 +267,19 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
        "kestrin-screenshot: standard output: Bad file descriptor"},
       {"probe report to a full device", "", "$PROBE startup >/dev/full", 1,
        "kestrin-probe: standard output: No space left on device"},
+      // Qt's own warnings (no raise() on this platform, no display) are not
+      // the recorder's line.
+      {"recording to a full device", "", "export QT_LOGGING_RULES='*=false'; $REC /dev/full", 1,
+       "kestrin-record: /dev/full: No space left on device"},
+      {"recording's trace to a full device", "", "export QT_LOGGING_RULES='*=false'; $REC $D/s --trace /dev/full", 1,
+       "kestrin-record: /dev/full: No space left on device"},
+      {"recording with no display", "",
+       "export QT_LOGGING_RULES='*=false'; DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb $REC $D/s", 1,
+       "kestrin-record: This application failed to start because no Qt platform plugin could be "
+       "initialized. Reinstalling the application may fix this problem."},
+      {"watching a directory", "", "$WATCH $D", 1, "kestrin-watch: $D: Is a directory"},
+      {"watch's trace to a full device", "wait 10\n", "$WATCH $S --speed 1000 --trace /dev/full", 1,
+       "kestrin-watch: /dev/full: No space left on device"},
 #endif
   };
   for (const Case& c : cases) {

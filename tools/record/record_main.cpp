@@ -77,7 +77,10 @@ class Output {
   void fail(int error) {
     failed_ = true;
     say(describe(path_, error));
-    QCoreApplication::exit(1);  // the game stops: what it plays now is not kept
+    // The game stops: what it would play now is not kept. Queued, so that
+    // a failure before the main loop runs stops it as soon as it does.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
   }
 
   std::string path_;
