@@ -7,17 +7,21 @@
 #include <sstream>
 #include <string>
 
-#include "bench/allocation_count.h"
 #include "bench/steady_play.h"
+#include "designs/designs.h"
 #include "host/headless/replay.h"
 #include "shell/caption_number.h"
 #include "shell/rect.h"
+#include "tools/support/allocation_count.h"
 
 namespace kestrin::bench {
 namespace {
 
-constexpr std::string_view kScreens[] = {"frmKestrinBrickBreaker", "frmKestrinBrickBreakerLvl2",
-                                         "frmKestrinBrickBreakerLvl3", "frmKestrinDodge"};
+using support::allocationCount;
+
+namespace names = designs::names;
+constexpr std::string_view kScreens[] = {names::kBrickBreaker, names::kBrickBreakerLvl2,
+                                         names::kBrickBreakerLvl3, names::kDodge};
 
 void reportAllocations(benchmark::State& state, std::size_t before) {
   state.counters["allocs/iter"] = benchmark::Counter(
@@ -54,7 +58,7 @@ void BM_TickAsHostSeesIt(benchmark::State& state) {
 BENCHMARK(BM_TickAsHostSeesIt)->DenseRange(0, 3);
 
 void BM_RectOverlap(benchmark::State& state) {
-  SteadyPlay play("frmKestrinBrickBreakerLvl3");
+  SteadyPlay play(names::kBrickBreakerLvl3);
   Form& form = *play.screen().form();
   const Control& ball = *form.find("shpBall");
   const Control& brick = *form.find("Brick", 20);
@@ -74,8 +78,9 @@ BENCHMARK(BM_CaptionRead);
 
 // A score written back into its label, as a brick or a Dodge tick does.
 void BM_CaptionWrite(benchmark::State& state) {
-  Control label;
-  label.Caption = "12345";
+  static constexpr ControlDesign kRow{.name = "lblScore", .kind = ControlKind::Label,
+                                      .caption = "12345"};
+  Control label(kRow);
   double score = 12345;
   const std::size_t before = allocationCount();
   for (auto _ : state) {

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "bench/steady_play.h"
+#include "designs/designs.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
@@ -17,9 +18,10 @@
 namespace kestrin::bench {
 namespace {
 
-constexpr std::string_view kScreens[] = {"Main", "frmKestrinBrickBreaker",
-                                         "frmKestrinBrickBreakerLvl2",
-                                         "frmKestrinBrickBreakerLvl3", "frmKestrinDodge"};
+namespace names = designs::names;
+constexpr std::string_view kScreens[] = {names::kMain, names::kBrickBreaker,
+                                         names::kBrickBreakerLvl2, names::kBrickBreakerLvl3,
+                                         names::kDodge};
 
 // The whole client area at scale 1 or 2 (arg 1), pictures already cached
 // as they are after the first frame.

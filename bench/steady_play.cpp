@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "designs/designs.h"
 #include "host/common/catalog.h"
 #include "shell/keys.h"
 
@@ -16,7 +17,7 @@ SteadyPlaces::SteadyPlaces(Program& program, Screen& screen) {
     if (c == nullptr) throw std::logic_error("no control " + std::string(name));
     places_[count_++] = {c, left, top};
   };
-  if (screen.name() == "frmKestrinDodge") {
+  if (screen.name() == designs::names::kDodge) {
     // Past the last release score, so all four balls are out.
     form.find("lblScore")->Caption = "6000";
     for (std::string_view ball : {"shpBall2", "shpBall3", "shpBall4"}) form.find(ball)->Visible = true;
@@ -24,7 +25,7 @@ SteadyPlaces::SteadyPlaces(Program& program, Screen& screen) {
     place("shpBall2", 6000, 3000);
     place("shpBall3", 9000, 2000);
     place("shpBall4", 10000, 4000);
-  } else if (screen.name() != "Main") {
+  } else if (screen.name() != designs::names::kMain) {
     program.keyDown(keys::kSpace, 0);  // the ball is launched
     place("shpBall", 8000, 6000);      // below every brick, above the paddle
   }

@@ -155,7 +155,6 @@ class Session {
     }
   }
 
-  int damageEvent() const { return damageEvent_; }
 
  private:
   Display* display_;

@@ -8,6 +8,9 @@
                                   and viewable, then ends PROGRAM
   x11_window.py close WINDOW      sends WINDOW the window manager's close
                                   request, as its close box would
+
+close() is the one close box of the project's X scripts: the benchmarks,
+the end-to-end scenarios (tests/e2e/xsession.py) and scripts/package use it.
 """
 import ctypes
 import subprocess
@@ -28,6 +31,7 @@ x.XInternAtom.restype = ctypes.c_ulong
 x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
 x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
 x.XFlush.argtypes = [ctypes.c_void_p]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
 
 class WindowAttributes(ctypes.Structure):
@@ -94,13 +98,21 @@ def startup(program, title=b"Form1"):
         process.wait()
 
 
-def close(window):
-    display = x.XOpenDisplay(None)
-    event = ClientMessage(type=33, window=window, format=32,
-                          message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
-    event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x.XFlush(display)
+def close(window, display_name=None):
+    """The close box, as a window manager sends it: WM_DELETE_WINDOW, on the
+    display named (None: $DISPLAY)."""
+    display = x.XOpenDisplay(display_name.encode() if display_name else None)
+    if not display:
+        raise OSError("x11_window.py: cannot open the X display")
+    try:
+        event = ClientMessage(type=33, window=window, format=32,  # ClientMessage
+                              message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
+        event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        event.data[1] = 0  # CurrentTime
+        x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+        x.XFlush(display)
+    finally:
+        x.XCloseDisplay(display)
 
 
 if __name__ == "__main__":

@@ -20,34 +20,31 @@ constexpr float kResetLeft = 7320;
 constexpr float kRemovedLeft = -300;  // wholly left of the playfield
 constexpr int kPointsPerBrick = 25;
 
-constexpr Colour kBrown = rgb(128, 64, 0);
-constexpr Colour kDarkRed = rgb(192, 0, 0);
-
 // The banana falls while the score reads exactly this, so far a tick.
 constexpr double kBananaScore = 1000;
 constexpr float kBananaFall = 100;
-constexpr float kBananaTop = 120;
-constexpr float kBananaLeft = 7800;
 
 constexpr std::string_view kGameTitle = "Kestrin Brick Breaker";
 
 }  // namespace
 
-BrickBreakerLevel::BrickBreakerLevel(Screen& screen, const LevelRules& rules)
+frmKestrinBrickBreaker::frmKestrinBrickBreaker(Screen& screen, const LevelRules& rules,
+                                               const LevelLinks& links)
     : Form(screen),
       level_(rules),
+      links_(links),
       imgBanana(rules.bananaBonus ? &control("imgBanana") : nullptr) {
   variable("BallStepX", BallStepX);
   variable("BallStepY", BallStepY);
   variable("PaddleStep", PaddleStep);
-  if (!rules.nextLevel.empty()) opens(rules.nextLevel);
+  if (!links.nextLevel.empty()) opens(links.nextLevel);
   onKeyDown([this](std::int16_t code, std::int16_t shift) { Form_KeyDown(code, shift); });
   onKeyUp([this](std::int16_t code, std::int16_t shift) { Form_KeyUp(code, shift); });
   onClick(cmdReset, [this] { cmdReset_Click(); });
   onTimer(Timer1, [this] { Timer1_Timer(); });
 }
 
-void BrickBreakerLevel::Form_KeyDown(std::int16_t KeyCode, std::int16_t /*Shift*/) {
+void frmKestrinBrickBreaker::Form_KeyDown(std::int16_t KeyCode, std::int16_t /*Shift*/) {
   if (KeyCode == keys::kLeft) {
     PaddleStep = -kPaddleStep;
   } else if (KeyCode == keys::kRight) {
@@ -61,12 +58,12 @@ void BrickBreakerLevel::Form_KeyDown(std::int16_t KeyCode, std::int16_t /*Shift*
   }
 }
 
-void BrickBreakerLevel::Form_KeyUp(std::int16_t KeyCode, std::int16_t /*Shift*/) {
+void frmKestrinBrickBreaker::Form_KeyUp(std::int16_t KeyCode, std::int16_t /*Shift*/) {
   // No memory of held keys: releasing either arrow stops the paddle.
   if (KeyCode == keys::kLeft || KeyCode == keys::kRight) PaddleStep = 0;
 }
 
-void BrickBreakerLevel::cmdReset_Click() {
+void frmKestrinBrickBreaker::cmdReset_Click() {
   // Play goes on at once, with the steps the ball had when it was lost.
   shpBall.Top = kResetTop;
   shpBall.Left = kResetLeft;
@@ -75,21 +72,21 @@ void BrickBreakerLevel::cmdReset_Click() {
   Timer1.Enabled = true;
 }
 
-void BrickBreakerLevel::Timer1_Timer() {
+void frmKestrinBrickBreaker::Timer1_Timer() {
   shpBall.Left = shpBall.Left + BallStepX;
   shpBall.Top = shpBall.Top + BallStepY;
 
-  if (level_.bananaBonus) BananaFall();
+  if (level_.bananaBonus) LetBananaFall();
 
   // The walls are tested after the move: the ball may overlap one by up to a
   // step before it turns.
-  if (shpBall.Left + shpBall.Width >= shpR.Left + shpR.Width) {
+  if (shpBall.Left + shpBall.width() >= shpR.Left + shpR.width()) {
     BallStepX = -BallStepX;
   } else if (shpBall.Left <= shpR.Left) {
     BallStepX = -BallStepX;
   }
 
-  if (shpBall.Top + shpBall.Height >= shpR.Top + shpR.Height) {
+  if (shpBall.Top + shpBall.height() >= shpR.Top + shpR.height()) {
     // Lost at the bottom. The rest of the tick still runs.
     BallStepY = -BallStepY;
     lblLostLife.Visible = true;
@@ -120,37 +117,38 @@ void BrickBreakerLevel::Timer1_Timer() {
   BreakBricks();
 }
 
-void BrickBreakerLevel::KeepPaddleInField() {
+void frmKestrinBrickBreaker::KeepPaddleInField() {
   if (Paddle.Left <= shpR.Left) {
     Paddle.Left = shpR.Left;
-  } else if (Paddle.Left + Paddle.Width >= shpR.Left + shpR.Width) {
-    Paddle.Left = shpR.Left + shpR.Width - Paddle.Width;
+  } else if (Paddle.Left + Paddle.width() >= shpR.Left + shpR.width()) {
+    Paddle.Left = shpR.Left + shpR.width() - Paddle.width();
   }
 }
 
-void BrickBreakerLevel::BounceOffPaddle() {
+void frmKestrinBrickBreaker::BounceOffPaddle() {
   // Always up at full speed, whatever the vertical step was, so a ball still
   // overlapping the paddle next tick is not turned back down.
   RECT overlap;
   if (IntersectRect(overlap, rectOf(Paddle), rectOf(shpBall)) != 0) BallStepY = -kBallStepUpDown;
 }
 
-void BrickBreakerLevel::BananaFall() {
+void frmKestrinBrickBreaker::LetBananaFall() {
   if (captionNumber(lblScore.Caption) == kBananaScore) imgBanana->Top = imgBanana->Top + kBananaFall;
 }
 
-void BrickBreakerLevel::CatchBanana() {
+void frmKestrinBrickBreaker::CatchBanana() {
   RECT overlap;
   const int touching = IntersectRect(overlap, rectOf(Paddle), rectOf(*imgBanana));
   if (touching != 0 && imgBanana->Visible) {
+    // Hidden, and back where its design puts it.
     imgBanana->Visible = false;
-    imgBanana->Top = kBananaTop;
-    imgBanana->Left = kBananaLeft;
+    imgBanana->Top = imgBanana->design().top;
+    imgBanana->Left = imgBanana->design().left;
     AddToLives(+1);
   }
 }
 
-void BrickBreakerLevel::BreakBricks() {
+void frmKestrinBrickBreaker::BreakBricks() {
   // Every brick, hidden ones too, in index order. Only a hit moves the ball,
   // so its rectangle is rebuilt after each hit: a placement after one hit is
   // seen by the next brick.
@@ -169,19 +167,19 @@ void BrickBreakerLevel::BreakBricks() {
 
     if (!level_.twoHitBricks) {
       RemoveBrick(brick, face);
-    } else if (brick.FillColor == kDarkRed) {
-      brick.FillColor = kBrown;  // first of two hits: it stands, the ball stays put
-    } else if (brick.FillColor == kBrown) {
+    } else if (brick.FillColor == links_.twoHitsLeft) {
+      brick.FillColor = links_.oneHitLeft;  // first of two hits: it stands, the ball stays put
+    } else if (brick.FillColor == links_.oneHitLeft) {
       RemoveBrick(brick, face);
     }
 
     if (LevelCleared()) {
-      if (level_.nextLevel.empty()) {
+      if (links_.nextLevel.empty()) {
         MsgBox("You Win");
         EndProgram();
       }
-      Load(level_.nextLevel);
-      Show(level_.nextLevel);
+      Load(links_.nextLevel);
+      Show(links_.nextLevel);
       UnloadMe();
       return;  // nothing of this screen is touched again
     }
@@ -190,28 +188,28 @@ void BrickBreakerLevel::BreakBricks() {
 }
 
 // The face with the smallest depth; ties go to top, then right, then left.
-BrickBreakerLevel::Face BrickBreakerLevel::FaceHit(const Control& brick) const {
-  const std::int16_t top = toInt16(shpBall.Top + shpBall.Height - brick.Top);
-  const std::int16_t bottom = toInt16(brick.Top + brick.Height - shpBall.Top);
-  const std::int16_t right = toInt16(brick.Left + brick.Width - shpBall.Left);
-  const std::int16_t left = toInt16(shpBall.Left + shpBall.Width - brick.Left);
+frmKestrinBrickBreaker::Face frmKestrinBrickBreaker::FaceHit(const Control& brick) const {
+  const std::int16_t top = toInt16(shpBall.Top + shpBall.height() - brick.Top);
+  const std::int16_t bottom = toInt16(brick.Top + brick.height() - shpBall.Top);
+  const std::int16_t right = toInt16(brick.Left + brick.width() - shpBall.Left);
+  const std::int16_t left = toInt16(shpBall.Left + shpBall.width() - brick.Left);
   if (top <= bottom && top <= right && top <= left) return Face::Top;
   if (right <= top && right <= bottom && right <= left) return Face::Right;
   if (left <= top && left <= bottom && left <= right) return Face::Left;
   return Face::Bottom;
 }
 
-void BrickBreakerLevel::RemoveBrick(Control& brick, Face face) {
+void frmKestrinBrickBreaker::RemoveBrick(Control& brick, Face face) {
   brick.Visible = false;
   // The ball is placed from the brick's place before the brick is moved away.
   if (level_.placement == BallPlacement::UnderBrick) {
-    shpBall.Top = brick.Top + brick.Height;
+    shpBall.Top = brick.Top + brick.height();
   } else {
     switch (face) {
-      case Face::Top: shpBall.Top = brick.Top - shpBall.Height; break;
-      case Face::Right: shpBall.Left = brick.Left + brick.Width; break;
-      case Face::Left: shpBall.Left = brick.Left - shpBall.Width; break;
-      case Face::Bottom: shpBall.Top = brick.Top + brick.Height; break;
+      case Face::Top: shpBall.Top = brick.Top - shpBall.height(); break;
+      case Face::Right: shpBall.Left = brick.Left + brick.width(); break;
+      case Face::Left: shpBall.Left = brick.Left - shpBall.width(); break;
+      case Face::Bottom: shpBall.Top = brick.Top + brick.height(); break;
     }
   }
   brick.Left = kRemovedLeft;
@@ -219,14 +217,14 @@ void BrickBreakerLevel::RemoveBrick(Control& brick, Face face) {
 }
 
 // The bricks' Visible properties are the only record of what is left.
-bool BrickBreakerLevel::LevelCleared() {
+bool frmKestrinBrickBreaker::LevelCleared() {
   for (Integer i = 0; i <= level_.lastBrickToClear; i = i + 1) {
     if (Brick(i).Visible) return false;
   }
   return true;
 }
 
-void BrickBreakerLevel::AddToLives(double change) {
+void frmKestrinBrickBreaker::AddToLives(double change) {
   lbllives.Caption = numberCaption(captionNumber(lbllives.Caption) + change);
 }
 

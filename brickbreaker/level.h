@@ -14,32 +14,38 @@ enum class BallPlacement : std::uint8_t {
   UnderBrick,   // always under the brick, whatever face it hit
 };
 
-// Everything that differs between the three levels; the rest of the rules
-// are one set for all.
+// Everything in the rules that differs between the three levels; the rest
+// of the rules are one set for all.
 struct LevelRules {
   std::int16_t lastBrick;         // Brick(0) to Brick(lastBrick) are tested every tick
   std::int16_t lastBrickToClear;  // Brick(0) to Brick(lastBrickToClear) must all be gone
-  bool twoHitBricks;              // a dark-red brick only turns brown on its first hit
+  bool twoHitBricks;              // a two-hit brick only changes colour on its first hit
   BallPlacement placement;
-  std::string_view nextLevel;     // loaded and shown on clearing; none: "You Win"
   bool bananaBonus;               // the banana falls, is lost with a ball, can be caught
 };
 
 inline constexpr LevelRules kLevel1{.lastBrick = 7, .lastBrickToClear = 7, .twoHitBricks = false,
-                                    .placement = BallPlacement::AgainstFace,
-                                    .nextLevel = "frmKestrinBrickBreakerLvl2", .bananaBonus = false};
+                                    .placement = BallPlacement::AgainstFace, .bananaBonus = false};
 inline constexpr LevelRules kLevel2{.lastBrick = 15, .lastBrickToClear = 15, .twoHitBricks = false,
-                                    .placement = BallPlacement::AgainstFace,
-                                    .nextLevel = "frmKestrinBrickBreakerLvl3", .bananaBonus = false};
+                                    .placement = BallPlacement::AgainstFace, .bananaBonus = false};
 inline constexpr LevelRules kLevel3{.lastBrick = 47, .lastBrickToClear = 15, .twoHitBricks = true,
-                                    .placement = BallPlacement::UnderBrick,
-                                    .nextLevel = {}, .bananaBonus = true};
+                                    .placement = BallPlacement::UnderBrick, .bananaBonus = true};
 
-// One Brick Breaker level screen. The three levels are three screens running
-// this one class, each with its own design and its own LevelRules.
-class BrickBreakerLevel : public Form {
+// What a level takes from the designs, handed over by the composition root,
+// so that the rules follow the designs: the screen it opens when it is
+// cleared, and the colours by which a two-hit brick tells its hits left.
+struct LevelLinks {
+  std::string_view nextLevel;  // loaded and shown on clearing; none: "You Win"
+  Colour twoHitsLeft;          // turns oneHitLeft when hit
+  Colour oneHitLeft;           // removed when hit
+};
+
+// The three Brick Breaker level screens: one class, named as the first
+// level's screen, each level with its own design, its own LevelRules row
+// and its own links.
+class frmKestrinBrickBreaker : public Form {
  public:
-  BrickBreakerLevel(Screen& screen, const LevelRules& rules);
+  frmKestrinBrickBreaker(Screen& screen, const LevelRules& rules, const LevelLinks& links);
 
  private:
   enum class Face : std::uint8_t { Top, Right, Left, Bottom };
@@ -51,7 +57,7 @@ class BrickBreakerLevel : public Form {
 
   void KeepPaddleInField();
   void BounceOffPaddle();
-  void BananaFall();
+  void LetBananaFall();
   void CatchBanana();
   void BreakBricks();
   Face FaceHit(const Control& brick) const;
@@ -60,6 +66,7 @@ class BrickBreakerLevel : public Form {
   void AddToLives(double change);
 
   const LevelRules& level_;
+  const LevelLinks links_;
 
   // Twips per tick.
   Integer BallStepX;

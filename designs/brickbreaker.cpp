@@ -8,12 +8,11 @@ namespace kestrin::designs {
 namespace {
 
 constexpr Colour kRed = rgb(255, 0, 0);
-constexpr Colour kBrown = rgb(128, 64, 0);
-constexpr Colour kDarkRed = rgb(192, 0, 0);
 
 // Bricks are 1215 x 495 on a pitch of 1200 (and 480 between level 3's rows),
 // so neighbours share a 15-twip strip.
-constexpr ControlDesign brick(std::int16_t index, float left, float top, Colour fill = kBrown) {
+constexpr ControlDesign brick(std::int16_t index, float left, float top,
+                              Colour fill = kBrickBrown) {
   ControlDesign row = rows::solidRectangle("Brick", left, top, 1215, 495, fill);
   row.index = index;
   return row;
@@ -95,7 +94,7 @@ constexpr ControlDesign wallBrick(std::int16_t index) {
   const int row = index / 8;
   const int column = index % 8;
   return brick(index, static_cast<float>(3600 + 1200 * column), static_cast<float>(840 + 480 * row),
-               row == 0 ? kDarkRed : kBrown);
+               row == 0 ? kBrickDarkRed : kBrickBrown);
 }
 
 constexpr std::array kLevel3Controls{
@@ -133,7 +132,7 @@ constexpr std::array kLevel3Controls{
 }  // namespace
 
 const ScreenDesign kBrickBreakerLevel1{
-    .name = "frmKestrinBrickBreaker",
+    .name = names::kBrickBreaker,
     .caption = "Kestrin Brick Breaker",
     .clientWidth = 13335,
     .clientHeight = 9615,
@@ -141,7 +140,7 @@ const ScreenDesign kBrickBreakerLevel1{
 };
 
 const ScreenDesign kBrickBreakerLevel2{
-    .name = "frmKestrinBrickBreakerLvl2",
+    .name = names::kBrickBreakerLvl2,
     .caption = "Kestrin Brick Breaker Level 2",
     .clientWidth = 13320,
     .clientHeight = 9810,
@@ -149,7 +148,7 @@ const ScreenDesign kBrickBreakerLevel2{
 };
 
 const ScreenDesign kBrickBreakerLevel3{
-    .name = "frmKestrinBrickBreakerLvl3",
+    .name = names::kBrickBreakerLvl3,
     .caption = "Form1",
     .clientWidth = 13380,
     .clientHeight = 10395,

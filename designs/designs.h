@@ -6,11 +6,26 @@
 // loaded. Positions and sizes in twips; design order is front to back.
 namespace kestrin::designs {
 
+// Each screen's name, as its design has it, the program registers it, the
+// code opens it and a script or a tool names it.
+namespace names {
+inline constexpr std::string_view kMain = "Main";
+inline constexpr std::string_view kBrickBreaker = "frmKestrinBrickBreaker";
+inline constexpr std::string_view kBrickBreakerLvl2 = "frmKestrinBrickBreakerLvl2";
+inline constexpr std::string_view kBrickBreakerLvl3 = "frmKestrinBrickBreakerLvl3";
+inline constexpr std::string_view kDodge = "frmKestrinDodge";
+}  // namespace names
+
 extern const ScreenDesign kMain;
 extern const ScreenDesign kBrickBreakerLevel1;
 extern const ScreenDesign kBrickBreakerLevel2;
 extern const ScreenDesign kBrickBreakerLevel3;
 extern const ScreenDesign kDodge;
+
+// The bricks' colours. Level 3's rules tell how many hits a brick has left
+// by them, so the rules take them from here.
+inline constexpr Colour kBrickBrown = rgb(128, 64, 0);    // one hit left
+inline constexpr Colour kBrickDarkRed = rgb(192, 0, 0);   // two hits left: level 3's top row
 
 // The pictures the designs name, as the host finds them among its resources.
 inline constexpr std::string_view kBrickBreakerTitle = "brickbreaker-title.jpg";

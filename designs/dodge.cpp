@@ -30,7 +30,7 @@ constexpr std::array kControls{
 }  // namespace
 
 const ScreenDesign kDodge{
-    .name = "frmKestrinDodge",
+    .name = names::kDodge,
     .caption = "Kestrin Dodge",
     .clientWidth = 13335,
     .clientHeight = 9795,

@@ -23,7 +23,7 @@ constexpr std::array kControls{
 }  // namespace
 
 const ScreenDesign kMain{
-    .name = "Main",
+    .name = names::kMain,
     .caption = "Form1",
     .clientWidth = 10485,
     .clientHeight = 7680,

@@ -23,10 +23,6 @@ constexpr std::array<BallStart, 4> kBallStarts{{
 
 constexpr int kPlayerStep = 100;  // twips per tick on each axis
 
-// Where "Reset" stacks every ball: the first ball's start.
-constexpr float kResetTop = 360;
-constexpr float kResetLeft = 3600;
-
 // The Brick Breaker title: the game over box has always said this.
 constexpr std::string_view kGameOverTitle = "Kestrin Brick Breaker";
 
@@ -82,11 +78,12 @@ void frmKestrinDodge::Form_KeyUp(std::int16_t KeyCode, std::int16_t /*Shift*/) {
 }
 
 void frmKestrinDodge::cmdReset_Click() {
-  // All four balls, hidden ones too, go back to the first ball's start; the
-  // player, the steps, the score and the lives stay as they are.
+  // All four balls, hidden ones too, go back to the first ball's start in
+  // its design; the player, the steps, the score and the lives stay as they
+  // are.
   for (Ball& ball : balls_) {
-    ball.shape.Top = kResetTop;
-    ball.shape.Left = kResetLeft;
+    ball.shape.Top = shpBall.design().top;
+    ball.shape.Left = shpBall.design().left;
   }
   lblLostLife.Visible = false;
   cmdReset.Visible = false;
@@ -139,12 +136,12 @@ void frmKestrinDodge::BounceBalls() {
   // edge for one tick. Hidden balls are tested too.
   for (Ball& ball : balls_) {
     const Control& b = ball.shape;
-    if (shpR.Left + shpR.Width <= b.Left + b.Width) {
+    if (shpR.Left + shpR.width() <= b.Left + b.width()) {
       ball.stepX = -ball.stepX;
     } else if (b.Left <= shpR.Left) {
       ball.stepX = -ball.stepX;
     }
-    if (shpR.Top + shpR.Height <= b.Top + b.Height) {
+    if (shpR.Top + shpR.height() <= b.Top + b.height()) {
       ball.stepY = -ball.stepY;
     } else if (b.Top <= shpR.Top) {
       ball.stepY = -ball.stepY;
@@ -156,13 +153,13 @@ void frmKestrinDodge::KeepPaddleInField() {
   // Left and top first; the player's steps are left alone.
   if (Paddle.Left <= shpR.Left) {
     Paddle.Left = shpR.Left;
-  } else if (shpR.Left + shpR.Width <= Paddle.Left + Paddle.Width) {
-    Paddle.Left = shpR.Left + shpR.Width - Paddle.Width;
+  } else if (shpR.Left + shpR.width() <= Paddle.Left + Paddle.width()) {
+    Paddle.Left = shpR.Left + shpR.width() - Paddle.width();
   }
   if (Paddle.Top <= shpR.Top) {
     Paddle.Top = shpR.Top;
-  } else if (shpR.Top + shpR.Height <= Paddle.Top + Paddle.Height) {
-    Paddle.Top = shpR.Top + shpR.Height - Paddle.Height;
+  } else if (shpR.Top + shpR.height() <= Paddle.Top + Paddle.height()) {
+    Paddle.Top = shpR.Top + shpR.height() - Paddle.height();
   }
 }
 

@@ -4,35 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "design.h"
+
 namespace kestrin {
-
-// A colour: with the top bit clear, RGB with red in the lowest byte; with the
-// top bit set, a colour of the desktop scheme by the index in the lowest byte.
-using Colour = std::uint32_t;
-
-constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
-}
-constexpr Colour schemeColour(std::uint8_t index) { return 0x80000000u | index; }
-constexpr bool isSchemeColour(Colour c) { return (c & 0x80000000u) != 0; }
-
-constexpr Colour kWindowText = schemeColour(8);     // outline of shapes
-constexpr Colour kTitleBarText = schemeColour(9);   // the launcher's ground
-constexpr Colour kButtonFace = schemeColour(15);    // screens and labels
-constexpr Colour kButtonText = schemeColour(18);    // label text
-
-enum class ControlKind : std::uint8_t { Label, CommandButton, Shape, Image, Timer };
-enum class ShapeKind : std::uint8_t { Rectangle, Oval };
-enum class FillStyle : std::uint8_t { Solid, Transparent };
-enum class Alignment : std::uint8_t { Left, Centre };
-
-struct Font {
-  std::string_view face = "MS Sans Serif";
-  float points = 8.25f;
-  bool bold = false;
-
-  bool operator==(const Font&) const = default;
-};
 
 // A Boolean property whose writes the model can see afterwards: a button
 // hidden during a handler loses the focus, and a timer set to True during a
@@ -58,38 +32,41 @@ class Switch {
   std::uint32_t falseWrites_ = 0;
 };
 
-// One control of a loaded screen. Properties are plain fields: reading and
-// writing never draws; the host paints the final state after each handler.
-// Fields that a kind does not use keep their defaults.
-struct Control {
-  std::string_view name;
-  std::int16_t index = -1;  // member number in a control array; -1: not in one
-  ControlKind kind = ControlKind::Label;
+// One control of a loaded screen: the properties that handlers write, and
+// its design row for everything else.
+//
+// The runtime properties are plain fields named as the game names them
+// (PascalCase): reading and writing one never draws, the host paints the
+// final state after each handler. They start from the row at every load.
+// What no handler writes (name, index, kind, size, font, colours, shape,
+// picture, interval) is read from the row itself, through design() or the
+// camelCase accessors below, so it has one home and cannot drift.
+class Control {
+ public:
+  explicit Control(const ControlDesign& design)
+      : Left(design.left),
+        Top(design.top),
+        Visible(design.visible),
+        Caption(design.caption),
+        FillColor(design.fillColor),
+        design_(&design) {}
 
-  float Left = 0, Top = 0, Width = 0, Height = 0;  // twips
-  Switch Visible;
+  float Left, Top;       // twips; Shape, Image
+  Switch Visible;        // Shape, Image, Label, CommandButton
+  std::string Caption;   // Label, CommandButton
+  Colour FillColor;      // Shape
+  Switch Enabled{true};  // Timer
 
-  // Label, CommandButton
-  std::string Caption;
-  Alignment alignment = Alignment::Left;
-  Font font;
-  Colour BackColor = kButtonFace;
-  Colour ForeColor = kButtonText;
+  const ControlDesign& design() const { return *design_; }
+  std::string_view name() const { return design_->name; }
+  std::int16_t index() const { return design_->index; }  // -1: not in a control array
+  bool inArray() const { return design_->index >= 0; }
+  ControlKind kind() const { return design_->kind; }
+  float width() const { return design_->width; }  // twips
+  float height() const { return design_->height; }
 
-  // Shape
-  ShapeKind shape = ShapeKind::Rectangle;
-  FillStyle fillStyle = FillStyle::Transparent;
-  Colour FillColor = rgb(0, 0, 0);
-
-  // Image
-  std::string_view picture;
-  bool stretch = false;
-
-  // Timer
-  std::int32_t Interval = 0;  // milliseconds
-  Switch Enabled;
-
-  bool inArray() const { return index >= 0; }
+ private:
+  const ControlDesign* design_;
 };
 
 }  // namespace kestrin

@@ -4,13 +4,40 @@
 #include <span>
 #include <string_view>
 
-#include "control.h"
-
 namespace kestrin {
 
+// A colour: with the top bit clear, RGB with red in the lowest byte; with the
+// top bit set, a colour of the desktop scheme by the index in the lowest byte.
+using Colour = std::uint32_t;
+
+constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  return Colour{r} | (Colour{g} << 8) | (Colour{b} << 16);
+}
+constexpr Colour schemeColour(std::uint8_t index) { return 0x80000000u | index; }
+constexpr bool isSchemeColour(Colour c) { return (c & 0x80000000u) != 0; }
+
+constexpr Colour kWindowText = schemeColour(8);     // outline of shapes
+constexpr Colour kTitleBarText = schemeColour(9);   // the launcher's ground
+constexpr Colour kButtonFace = schemeColour(15);    // screens and labels
+constexpr Colour kButtonText = schemeColour(18);    // label text
+
+enum class ControlKind : std::uint8_t { Label, CommandButton, Shape, Image, Timer };
+enum class ShapeKind : std::uint8_t { Rectangle, Oval };
+enum class FillStyle : std::uint8_t { Solid, Transparent };
+enum class Alignment : std::uint8_t { Left, Centre };
+
+struct Font {
+  std::string_view face = "MS Sans Serif";
+  float points = 8.25f;
+  bool bold = false;
+
+  bool operator==(const Font&) const = default;
+};
+
 // One row of a screen's design: the state a control starts in each time its
-// screen is loaded. Rows name their fields (designated initialisers); what a
-// row leaves out keeps the kind's design default.
+// screen is loaded, and, for what no handler writes, the state it keeps.
+// Rows name their fields (designated initialisers); what a row leaves out
+// keeps the kind's design default.
 struct ControlDesign {
   std::string_view name;
   ControlKind kind = ControlKind::Label;
@@ -27,7 +54,7 @@ struct ControlDesign {
   Colour fillColor = rgb(0, 0, 0);
   std::string_view picture;
   bool stretch = false;
-  std::int32_t interval = 0;
+  std::int32_t interval = 0;  // milliseconds
 };
 
 enum class Placement : std::uint8_t { ByHost, Manual };

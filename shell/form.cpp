@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -11,31 +12,6 @@ namespace kestrin {
 
 namespace {
 
-Control fromDesign(const ControlDesign& d) {
-  Control c;
-  c.name = d.name;
-  c.index = d.index;
-  c.kind = d.kind;
-  c.Left = d.left;
-  c.Top = d.top;
-  c.Width = d.width;
-  c.Height = d.height;
-  c.Visible = Switch(d.visible);
-  c.Caption = std::string(d.caption);
-  c.alignment = d.alignment;
-  c.font = d.font;
-  c.BackColor = d.backColor;
-  c.ForeColor = d.foreColor;
-  c.shape = d.shape;
-  c.fillStyle = d.fillStyle;
-  c.FillColor = d.fillColor;
-  c.picture = d.picture;
-  c.stretch = d.stretch;
-  c.Interval = d.interval;
-  c.Enabled = Switch(true);
-  return c;
-}
-
 [[noreturn]] void bindingFault(const Screen& screen, std::string_view what, std::string_view name) {
   throw std::logic_error(std::string(screen.name()) + ": " + std::string(what) + " '" +
                          std::string(name) + "'");
@@ -46,15 +22,15 @@ Control fromDesign(const ControlDesign& d) {
 Form::Form(Screen& screen) : screen_(screen) {
   const auto& rows = screen.design().controls;
   controls_.reserve(rows.size());  // never grows: bound references stay valid
-  for (const ControlDesign& row : rows) controls_.push_back(fromDesign(row));
+  for (const ControlDesign& row : rows) controls_.emplace_back(row);
   for (Control& c : controls_) {
-    if (c.kind == ControlKind::Timer) timerSlots_.push_back(TimerSlot{.control = &c});
+    if (c.kind() == ControlKind::Timer) timerSlots_.push_back(TimerSlot{.control = &c});
   }
 }
 
 Control* Form::find(std::string_view name, int index) {
   for (Control& c : controls_) {
-    if (c.name == name && c.index == index) return &c;
+    if (c.name() == name && c.index() == index) return &c;
   }
   return nullptr;
 }
@@ -68,8 +44,8 @@ Control& Form::control(std::string_view name) {
 ControlArray Form::controlArray(std::string_view name) {
   std::vector<Control*> members;
   for (Control& c : controls_) {
-    if (c.name != name || !c.inArray()) continue;
-    const auto at = static_cast<std::size_t>(c.index);
+    if (c.name() != name || !c.inArray()) continue;
+    const auto at = static_cast<std::size_t>(c.index());
     if (members.size() <= at) members.resize(at + 1, nullptr);
     members[at] = &c;
   }
@@ -96,7 +72,7 @@ void Form::onClick(Control& control, Handler handler) {
 }
 
 void Form::onTimer(Control& control, Handler handler) {
-  if (control.kind != ControlKind::Timer) bindingFault(screen_, "not a timer", control.name);
+  if (control.kind() != ControlKind::Timer) bindingFault(screen_, "not a timer", control.name());
   timers_.push_back({&control, std::move(handler)});
 }
 
@@ -116,9 +92,19 @@ const Form::Binding* Form::timerBinding(const Control& control) const {
 
 Program& Form::program() const { return screen_.program(); }
 
-void Form::Load(std::string_view screen) { program().load(program().screen(screen)); }
-void Form::Show(std::string_view screen) { program().show(program().screen(screen)); }
-void Form::Unload(std::string_view screen) { program().unload(program().screen(screen)); }
+Screen& Form::opened(std::string_view screen) const {
+  // A registered screen that this form never declared would escape the
+  // start-up check: it is refused here, on the first run of the handler.
+  if (std::find(opens_.begin(), opens_.end(), screen) == opens_.end() &&
+      program().findDesign(screen) != nullptr) {
+    bindingFault(screen_, "opens a screen it did not declare", screen);
+  }
+  return program().screen(screen);
+}
+
+void Form::Load(std::string_view screen) { program().load(opened(screen)); }
+void Form::Show(std::string_view screen) { program().show(opened(screen)); }
+void Form::Unload(std::string_view screen) { program().unload(opened(screen)); }
 void Form::UnloadMe() { program().unload(screen_); }
 void Form::Hide() { program().hide(screen_); }
 void Form::MsgBox(std::string_view text) { program().msgBox(text, std::nullopt); }

@@ -68,7 +68,9 @@ class Form {
   ControlArray controlArray(std::string_view name);
   void variable(std::string_view name, Integer& value);
   // Names a screen this one opens; one that is not registered fails at
-  // start-up too. Returns the name.
+  // start-up too. Load, Show and Unload refuse a screen not named here, so
+  // the start-up check covers every screen a handler can open. Returns the
+  // name.
   std::string_view opens(std::string_view screen);
 
   void onLoad(Handler handler);
@@ -103,6 +105,7 @@ class Form {
     bool running = false;
   };
 
+  Screen& opened(std::string_view screen) const;  // declared with opens()
   const Binding* clickBinding(const Control& control) const;
   const Binding* timerBinding(const Control& control) const;
 

@@ -18,12 +18,11 @@ void Program::add(const ScreenDesign& design, FormFactory factory) {
     throw std::logic_error("screen registered twice: " + std::string(design.name));
   }
   registry_.push_back({&design, std::move(factory)});
-  designs_.push_back(&design);
 }
 
 const ScreenDesign* Program::findDesign(std::string_view name) const {
-  for (const ScreenDesign* d : designs_) {
-    if (d->name == name) return d;
+  for (const Registration& r : registry_) {
+    if (r.design->name == name) return r.design;
   }
   return nullptr;
 }
@@ -45,6 +44,9 @@ void Program::start(std::string_view firstScreen) {
   }
   startScreen_ = std::string(firstScreen);
   dispatch(nullptr, [&] { show(screen(firstScreen)); });
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) o->started(t, *this);
+  if (ended_) report({});  // its first screen's Form_Load ended it
 }
 
 // ---- handlers and their aftermath ----
@@ -59,7 +61,7 @@ void Program::dispatch(Screen* screen, F&& handler) {
     finish();
   } catch (const RuntimeError& error) {
     // No handler traps errors: name the error, then end.
-    host_.messageBox(error.what(), title_);
+    showBox(error.what(), title_);
     finish();
   }
   settle();
@@ -92,6 +94,25 @@ void Program::settle() {
   if (!anyLoaded) finish();
 }
 
+Delivery Program::report(const Delivery& delivery) {
+  if (observers_.empty()) return delivery;
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) {
+    if (ended_) {
+      o->ended(t, delivery);
+    } else {
+      o->delivered(t, delivery, *this);
+    }
+  }
+  return delivery;
+}
+
+void Program::showBox(std::string_view text, std::string_view title) {
+  const std::int64_t t = now();
+  for (ProgramObserver* o : observers_) o->messageBox(t, text, title);
+  host_.messageBox(text, title);
+}
+
 void Program::finish() {
   ended_ = true;
   for (const auto& s : screens_) {
@@ -111,14 +132,51 @@ std::int64_t Program::now() const {
 }
 
 std::int64_t Program::period(const Control& timer) {
-  if (timer.Interval <= 0) return 0;  // an interval of 0 never ticks
-  return std::max<std::int64_t>(std::int64_t{timer.Interval} * 1000, kTimerGranularity);
+  const std::int32_t interval = timer.design().interval;
+  if (interval <= 0) return 0;  // an interval of 0 never ticks
+  return std::max<std::int64_t>(std::int64_t{interval} * 1000, kTimerGranularity);
 }
 
 // ---- events from the host ----
 
+// A delivery while a handler or a box runs, or after the end, is refused:
+// no event, and no report of one.
+
 Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   if (busy() || ended_) return {};
+  return report(routeKeyDown(keyCode, shift));
+}
+
+Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
+  if (busy() || ended_) return {};
+  return report(routeKeyUp(keyCode, shift));
+}
+
+Delivery Program::click(Screen& s, Control* control) {
+  if (busy() || ended_) return {};
+  return report(routeClick(s, control));
+}
+
+Delivery Program::click(std::string_view screen, std::string_view control, int index) {
+  if (busy() || ended_) return {};
+  Screen* s = findScreen(screen);
+  if (s == nullptr || !s->visible()) return report({});
+  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
+  return report(routeClick(*s, c));
+}
+
+Delivery Program::close(Screen& s) {
+  if (busy() || ended_) return {};
+  return report(routeClose(s));
+}
+
+Delivery Program::close(std::string_view screen) {
+  if (busy() || ended_) return {};
+  Screen* s = findScreen(screen);
+  return report(s == nullptr ? Delivery{} : routeClose(*s));
+}
+
+Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   if (Control* button = s->focusedButton()) {
@@ -127,7 +185,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
     const Form::Binding* b = s->form()->clickBinding(*button);
     if (b == nullptr) return {.screen = s};
     dispatch(s, [&] { b->handler(); });
-    return {.object = button->name, .event = "Click", .screen = s};
+    return {.object = button->name(), .event = "Click", .screen = s};
   }
   Form* form = s->form();
   // Tab hands the focus to the screen's button while it is shown, as on any
@@ -135,7 +193,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   // only control that takes the focus; while it is hidden Tab is a plain key.
   if (keyCode == keys::kTab) {
     for (Control& c : form->controls()) {
-      if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+      if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
       s->focus_ = &c;
       s->focusHides_ = c.Visible.falseWrites();
       return {.screen = s};
@@ -146,8 +204,7 @@ Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
   return {.object = "Form", .event = "KeyDown", .screen = s};
 }
 
-Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
-  if (busy() || ended_) return {};
+Delivery Program::routeKeyUp(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   Form* form = s->form();
@@ -156,30 +213,21 @@ Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
   return {.object = "Form", .event = "KeyUp", .screen = s};
 }
 
-Delivery Program::click(Screen& s, Control* control) {
-  if (busy() || ended_) return {};
+Delivery Program::routeClick(Screen& s, Control* control) {
   if (!s.visible()) return {};
   activate(s);
   if (control == nullptr || !control->Visible) return {.screen = &s};
-  if (control->kind == ControlKind::CommandButton) {
+  if (control->kind() == ControlKind::CommandButton) {
     s.focus_ = control;
     s.focusHides_ = control->Visible.falseWrites();
   }
   const Form::Binding* b = s.form()->clickBinding(*control);
   if (b == nullptr) return {.screen = &s};
   dispatch(&s, [&] { b->handler(); });
-  return {.object = control->name, .event = "Click", .screen = &s};
+  return {.object = control->name(), .event = "Click", .screen = &s};
 }
 
-Delivery Program::click(std::string_view screen, std::string_view control, int index) {
-  Screen* s = findScreen(screen);
-  if (s == nullptr || !s->visible()) return {};
-  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
-  return click(*s, c);
-}
-
-Delivery Program::close(Screen& s) {
-  if (busy() || ended_) return {};
+Delivery Program::routeClose(Screen& s) {
   if (!s.visible()) return {};
   dispatch(&s, [&] {
     unload(s);
@@ -188,12 +236,6 @@ Delivery Program::close(Screen& s) {
     if (s.name() != startScreen_) show(screen(startScreen_));
   });
   return {.event = "close", .screen = &s};
-}
-
-Delivery Program::close(std::string_view screen) {
-  Screen* s = findScreen(screen);
-  if (s == nullptr) return {};
-  return close(*s);
 }
 
 void Program::activate(Screen& s) {
@@ -221,10 +263,9 @@ std::optional<Delivery> Program::tick() {
   if (ended_) return std::nullopt;
   const std::int64_t t = now();
   // start <= t <= Clock::kLatest: the next grid point is at most t + p.
-  // An interval set to 0 by the handler whose box is open stops the timer
-  // only when that handler returns; until then it keeps the shortest period.
+  // Only a timer with a period runs, and its design fixes the period.
   const auto gridAfter = [t](const Form::TimerSlot& slot) {
-    const std::int64_t p = std::max(period(*slot.control), kTimerGranularity);
+    const std::int64_t p = period(*slot.control);
     return slot.start + ((t - slot.start) / p + 1) * p;
   };
   Screen* dueScreen = nullptr;
@@ -248,10 +289,10 @@ std::optional<Delivery> Program::tick() {
   if (due == nullptr) return std::nullopt;
   due->nextDue = gridAfter(*due);  // missed periods are dropped, never piled up
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
-  if (b == nullptr) return Delivery{.screen = dueScreen};
-  const Delivery delivery{.object = due->control->name, .event = "Timer", .screen = dueScreen};
+  if (b == nullptr) return report({.screen = dueScreen});
+  const Delivery delivery{.object = due->control->name(), .event = "Timer", .screen = dueScreen};
   dispatch(dueScreen, [&] { b->handler(); });
-  return delivery;
+  return report(delivery);
 }
 
 // ---- screens ----
@@ -322,7 +363,7 @@ void Program::unload(Screen& s) {
 }
 
 void Program::msgBox(std::string_view text, std::optional<std::string_view> title) {
-  host_.messageBox(text, title.value_or(title_));
+  showBox(text, title.value_or(title_));
 }
 
 void Program::endProgram() { throw ProgramEnd{}; }

@@ -10,23 +10,10 @@
 #include "design.h"
 #include "form.h"
 #include "host.h"
+#include "observer.h"
 #include "screen.h"
 
 namespace kestrin {
-
-// What became of one event from the host: the handler it reached and the
-// screen it was delivered to (null where none). The names point into the
-// designs, so a delivery outlives the screen it names being unloaded.
-struct Delivery {
-  std::string_view object;          // "Form", "Image1", "Timer1"; empty for "none" and "close"
-  std::string_view event = "none";  // "KeyDown", "Click", "Timer", or "none", "close"
-  const Screen* screen = nullptr;
-
-  // The name the trace shows: "Form_KeyDown", "Image1_Click", "none", "close".
-  std::string handler() const {
-    return object.empty() ? std::string(event) : std::string(object) + "_" + std::string(event);
-  }
-};
 
 // The program: the registry of screens, the active screen and the focus,
 // timers, message boxes and the end of the program. Hosts deliver events
@@ -43,9 +30,11 @@ class Program {
   ~Program();
 
   // Start-up: every screen is registered once, by the composition root.
+  // Observers are told of the run from start-up on (observer.h), in the
+  // order they were added; each must outlive the program's events.
   void add(const ScreenDesign& design, FormFactory factory);
-  const ScreenDesign* findDesign(std::string_view name) const;
-  const std::vector<const ScreenDesign*>& designs() const { return designs_; }
+  const ScreenDesign* findDesign(std::string_view name) const;  // null: not registered
+  void addObserver(ProgramObserver& observer) { observers_.push_back(&observer); }
 
   // Binds every registered screen once (a misspelt control name, or the
   // name of a screen it opens that is not registered, fails here, not in
@@ -100,16 +89,23 @@ class Program {
   // Runs a handler of `screen` (null: the program's own start-up).
   template <class F>
   void dispatch(Screen* screen, F&& handler);
+  // The event handled: told to the observers, then handed back to the host.
+  Delivery report(const Delivery& delivery);
+  void showBox(std::string_view text, std::string_view title);
+  // The events from the host, once they are known not to be refused.
+  Delivery routeKeyDown(std::int16_t keyCode, std::int16_t shift);
+  Delivery routeKeyUp(std::int16_t keyCode, std::int16_t shift);
+  Delivery routeClick(Screen& screen, Control* control);
+  Delivery routeClose(Screen& screen);
   void settle();
   void finish();
-  void clickControl(Screen& screen, Control& control);
   static std::int64_t period(const Control& timer);
 
   Host& host_;
   const Clock& clock_;
   std::string title_;
   std::vector<Registration> registry_;
-  std::vector<const ScreenDesign*> designs_;
+  std::vector<ProgramObserver*> observers_;
   std::vector<std::unique_ptr<Screen>> screens_;
   std::vector<Screen*> recent_;  // most recently shown or clicked first
   std::vector<std::unique_ptr<Form>> unloaded_;  // freed when the outermost handler returns

@@ -60,8 +60,8 @@ struct RECT {
 inline RECT rectOf(const Control& control) {
   const double left = control.Left;
   const double top = control.Top;
-  return RECT{toInt32(left), toInt32(top), toInt32(left + double{control.Width}),
-              toInt32(top + double{control.Height})};
+  return RECT{toInt32(left), toInt32(top), toInt32(left + double{control.width()}),
+              toInt32(top + double{control.height()})};
 }
 
 // The overlap test: non-zero when a and b share an area of positive width and

@@ -3,24 +3,35 @@
 #include <memory>
 
 #include "brickbreaker/level.h"
-#include "designs/designs.h"
 #include "dodge/dodge.h"
-#include "shell/launcher.h"
+#include "launcher/launcher.h"
 
 namespace kestrin {
 
 void addKestrinScreens(Program& program) {
-  using brickbreaker::BrickBreakerLevel;
-  program.add(designs::kMain, [](Screen& s) { return std::make_unique<Main>(s); });
-  program.add(designs::kBrickBreakerLevel1, [](Screen& s) {
-    return std::make_unique<BrickBreakerLevel>(s, brickbreaker::kLevel1);
+  using brickbreaker::frmKestrinBrickBreaker;
+  using brickbreaker::LevelLinks;
+  using brickbreaker::LevelRules;
+  namespace names = designs::names;
+
+  program.add(designs::kMain, [](Screen& s) {
+    return std::make_unique<launcher::Main>(
+        s, launcher::Main::Games{.brickBreaker = names::kBrickBreaker, .dodge = names::kDodge});
   });
-  program.add(designs::kBrickBreakerLevel2, [](Screen& s) {
-    return std::make_unique<BrickBreakerLevel>(s, brickbreaker::kLevel2);
-  });
-  program.add(designs::kBrickBreakerLevel3, [](Screen& s) {
-    return std::make_unique<BrickBreakerLevel>(s, brickbreaker::kLevel3);
-  });
+
+  const auto level = [&program](const ScreenDesign& design, const LevelRules& rules,
+                                std::string_view nextLevel) {
+    const LevelLinks links{.nextLevel = nextLevel,
+                           .twoHitsLeft = designs::kBrickDarkRed,
+                           .oneHitLeft = designs::kBrickBrown};
+    program.add(design, [&rules, links](Screen& s) {
+      return std::make_unique<frmKestrinBrickBreaker>(s, rules, links);
+    });
+  };
+  level(designs::kBrickBreakerLevel1, brickbreaker::kLevel1, names::kBrickBreakerLvl2);
+  level(designs::kBrickBreakerLevel2, brickbreaker::kLevel2, names::kBrickBreakerLvl3);
+  level(designs::kBrickBreakerLevel3, brickbreaker::kLevel3, {});
+
   program.add(designs::kDodge,
               [](Screen& s) { return std::make_unique<dodge::frmKestrinDodge>(s); });
 }

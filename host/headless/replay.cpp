@@ -7,46 +7,22 @@
 
 #include "host/common/catalog.h"
 #include "host/common/fd_io.h"
-#include "host/headless/trace.h"
 
 namespace kestrin::headless {
 
-Replay::Replay(Sink sink, std::function<bool()> stopped)
-    : sink_(std::move(sink)),
-      stopped_(std::move(stopped)),
-      program_(*this, clock_, std::string(kProgramTitle)) {
+Replay::Replay(Sink sink, std::function<bool()> stopped, ProgramObserver* observer)
+    : stopped_(std::move(stopped)), program_(*this, clock_, std::string(kProgramTitle)) {
+  if (sink) program_.addObserver(trace_.emplace(std::move(sink)));
+  if (observer != nullptr) program_.addObserver(*observer);
   addKestrinScreens(program_);
   program_.start(kFirstScreen);
-  if (!sink_) return;
-  appendStart(line_, program_);
-  flush();
 }
 
-void Replay::flush() {
-  if (!line_.empty()) sink_(line_);
-  line_.clear();
-}
-
-void Replay::messageBox(std::string_view text, std::string_view title) {
-  if (!sink_) return;
-  appendMessageBox(line_, clock_.now(), text, title);
-  flush();
-}
-
-void Replay::emit(const Delivery& delivery) {
-  if (endWritten_ || !sink_) return;
-  if (program_.ended()) {
-    // The event that ended the program writes the end line in its place.
-    appendEnd(line_, clock_.now());
-    endWritten_ = true;
-  } else {
-    appendEvent(line_, clock_.now(), delivery, program_);
-  }
-  flush();
-}
+// The program has told its observers of the box already: OK at once.
+void Replay::messageBox(std::string_view /*text*/, std::string_view /*title*/) {}
 
 bool Replay::runLine(std::string_view line, std::string& error) {
-  ParseResult parsed = parseLine(line, program_.designs());
+  ParseResult parsed = parseLine(line, program_);
   if (!parsed.error.empty()) {
     error = std::move(parsed.error);
     return false;
@@ -84,15 +60,15 @@ void Replay::run(const Command& c) {
         const std::optional<std::int64_t> due = program_.nextTickDue();
         if (!due || *due > target) break;
         clock_.set(*due);
-        if (const std::optional<Delivery> d = program_.tick()) emit(*d);
+        program_.tick();
       }
       if (!program_.ended()) clock_.set(target);
       break;
     }
-    case Command::Kind::KeyDown: emit(program_.keyDown(c.code, c.shift)); break;
-    case Command::Kind::KeyUp: emit(program_.keyUp(c.code, c.shift)); break;
-    case Command::Kind::Click: emit(program_.click(c.screen, c.control, c.index)); break;
-    case Command::Kind::Close: emit(program_.close(c.screen)); break;
+    case Command::Kind::KeyDown: program_.keyDown(c.code, c.shift); break;
+    case Command::Kind::KeyUp: program_.keyUp(c.code, c.shift); break;
+    case Command::Kind::Click: program_.click(c.screen, c.control, c.index); break;
+    case Command::Kind::Close: program_.close(c.screen); break;
   }
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "host/common/trace.h"
 #include "host/headless/script.h"
 #include "host/headless/virtual_clock.h"
 #include "shell/program.h"
@@ -13,15 +15,20 @@
 namespace kestrin::headless {
 
 // The whole program on a virtual clock, driven by script lines, writing the
-// trace. Message boxes are answered with OK as soon as they are written.
+// trace. Message boxes are answered with OK as soon as they are reported.
 class Replay final : public Host {
  public:
   // Every trace line goes to sink as it is made (one whole line each). An
   // empty sink writes no trace at all: the program runs alone, as when its
-  // speed is measured. stopped, if given, is asked after every trace line:
-  // once it says the trace can no longer be written, nothing more is run.
-  using Sink = std::function<void(std::string_view line)>;
-  explicit Replay(Sink sink, std::function<bool()> stopped = {});
+  // speed is measured. stopped, if given, is asked after every event: once
+  // it says the trace can no longer be written, nothing more is run.
+  // observer, if given, is told of the run from start-up on, after the
+  // trace writer (a tool that checks the run reads it there, not from text).
+  using Sink = TraceWriter::Sink;
+  explicit Replay(Sink sink, std::function<bool()> stopped = {},
+                  ProgramObserver* observer = nullptr);
+  // No trace: the run told to observer alone.
+  explicit Replay(ProgramObserver& observer) : Replay(Sink(), {}, &observer) {}
 
   // Runs one script line. Returns false for a line that is not valid, with
   // the reason in error; nothing of that line is run.
@@ -45,16 +52,12 @@ class Replay final : public Host {
 
  private:
   void run(const Command& command);
-  void emit(const Delivery& delivery);
-  void flush();
 
-  Sink sink_;
+  std::optional<TraceWriter> trace_;  // none without a sink
   std::function<bool()> stopped_;
   VirtualClock clock_;
   Program program_;
-  std::string line_;
   std::int64_t waited_ = 0;  // every wait of the script so far, run or not
-  bool endWritten_ = false;
 };
 
 // The tool's whole run: kestrin-replay [SCRIPT], the script read from the

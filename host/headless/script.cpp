@@ -79,9 +79,10 @@ std::int64_t parseWait(std::string_view word) {
 
 std::int64_t parseTicks(std::string_view word) {
   if (!allDigits(word)) throw Fail{"ticks takes a whole number, not " + quoted(word)};
-  const auto n = digitsValue(word, kMaxWaitMicros / kTickMicros);
+  // A tick is the timers' granularity: 64 a second.
+  const auto n = digitsValue(word, kMaxWaitMicros / Program::kTimerGranularity);
   if (!n) throw Fail{"ticks longer than one day: " + quoted(word)};
-  return *n * kTickMicros;
+  return *n * Program::kTimerGranularity;
 }
 
 std::int16_t parseInt16(std::string_view word, std::string_view what) {
@@ -97,11 +98,8 @@ std::int16_t parseInt16(std::string_view word, std::string_view what) {
   return static_cast<std::int16_t>(negative ? -*v : *v);
 }
 
-const ScreenDesign& findScreen(std::string_view name,
-                               const std::vector<const ScreenDesign*>& designs) {
-  for (const ScreenDesign* d : designs) {
-    if (d->name == name) return *d;
-  }
+const ScreenDesign& findScreen(std::string_view name, const Program& program) {
+  if (const ScreenDesign* d = program.findDesign(name)) return *d;
   throw Fail{"unknown screen " + quoted(name)};
 }
 
@@ -143,7 +141,7 @@ void expectWords(const std::vector<std::string_view>& w, std::size_t least, std:
 
 }  // namespace
 
-ParseResult parseLine(std::string_view line, const std::vector<const ScreenDesign*>& designs) {
+ParseResult parseLine(std::string_view line, const Program& program) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const std::vector<std::string_view> w = words(line);
   if (w.empty() || w.front().front() == '#') return {};
@@ -167,13 +165,13 @@ ParseResult parseLine(std::string_view line, const std::vector<const ScreenDesig
     } else if (verb == "click") {
       expectWords(w, 3, 3, "click SCREEN CONTROL");
       c.kind = Command::Kind::Click;
-      const ScreenDesign& screen = findScreen(w[1], designs);
+      const ScreenDesign& screen = findScreen(w[1], program);
       c.screen = screen.name;
       parseControl(w[2], screen, c);
     } else if (verb == "close") {
       expectWords(w, 2, 2, "close SCREEN");
       c.kind = Command::Kind::Close;
-      c.screen = findScreen(w[1], designs).name;
+      c.screen = findScreen(w[1], program).name;
     } else {
       throw Fail{"unknown command " + quoted(verb)};
     }

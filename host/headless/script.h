@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/design.h"
+#include "shell/program.h"
 
 namespace kestrin::headless {
 
@@ -28,14 +28,14 @@ inline constexpr std::int64_t kMaxWaitMicros = 86'400'000'000;  // one day
 // All the waits of a script together: about 31.7 years. A timer's period
 // added to any time up to this stays far inside 64 bits.
 inline constexpr std::int64_t kMaxScriptMicros = 1'000'000'000'000'000;
-inline constexpr std::int64_t kTickMicros = 15'625;
 
 struct ParseResult {
   std::optional<Command> command;  // none for a blank or comment line
   std::string error;               // non-empty: the line is not valid
 };
 
-ParseResult parseLine(std::string_view line, const std::vector<const ScreenDesign*>& designs);
+// Screens and controls are checked against the designs the program registered.
+ParseResult parseLine(std::string_view line, const Program& program);
 
 // The lines of a script as its bytes arrive, from a file descriptor or from
 // memory. A line holds at most kMaxLineLength bytes besides its newline and

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "shell/keys.h"
+
 namespace kestrin::qt {
 
 namespace {
@@ -11,14 +13,18 @@ using Pair = std::pair<int, std::int16_t>;
 
 // Keys whose code does not follow from a range below.
 constexpr std::array kNamedKeys{
-    Pair{Qt::Key_Backspace, 8},   Pair{Qt::Key_Tab, 9},         Pair{Qt::Key_Backtab, 9},
-    Pair{Qt::Key_Clear, 12},      Pair{Qt::Key_Return, 13},     Pair{Qt::Key_Enter, 13},
-    Pair{Qt::Key_Shift, 16},      Pair{Qt::Key_Control, 17},    Pair{Qt::Key_Alt, 18},
-    Pair{Qt::Key_AltGr, 18},      Pair{Qt::Key_Pause, 19},      Pair{Qt::Key_CapsLock, 20},
-    Pair{Qt::Key_Escape, 27},     Pair{Qt::Key_Space, 32},      Pair{Qt::Key_PageUp, 33},
-    Pair{Qt::Key_PageDown, 34},   Pair{Qt::Key_End, 35},        Pair{Qt::Key_Home, 36},
-    Pair{Qt::Key_Left, 37},       Pair{Qt::Key_Up, 38},         Pair{Qt::Key_Right, 39},
-    Pair{Qt::Key_Down, 40},       Pair{Qt::Key_Select, 41},     Pair{Qt::Key_Print, 44},
+    // The keys the games and the model tell apart.
+    Pair{Qt::Key_Tab, keys::kTab},      Pair{Qt::Key_Backtab, keys::kTab},
+    Pair{Qt::Key_Return, keys::kEnter}, Pair{Qt::Key_Enter, keys::kEnter},
+    Pair{Qt::Key_Space, keys::kSpace},  Pair{Qt::Key_Left, keys::kLeft},
+    Pair{Qt::Key_Up, keys::kUp},        Pair{Qt::Key_Right, keys::kRight},
+    Pair{Qt::Key_Down, keys::kDown},
+    // Every other key that has a code.
+    Pair{Qt::Key_Backspace, 8},   Pair{Qt::Key_Clear, 12},      Pair{Qt::Key_Shift, 16},
+    Pair{Qt::Key_Control, 17},    Pair{Qt::Key_Alt, 18},        Pair{Qt::Key_AltGr, 18},
+    Pair{Qt::Key_Pause, 19},      Pair{Qt::Key_CapsLock, 20},   Pair{Qt::Key_Escape, 27},
+    Pair{Qt::Key_PageUp, 33},     Pair{Qt::Key_PageDown, 34},   Pair{Qt::Key_End, 35},
+    Pair{Qt::Key_Home, 36},       Pair{Qt::Key_Select, 41},     Pair{Qt::Key_Print, 44},
     Pair{Qt::Key_Insert, 45},     Pair{Qt::Key_Delete, 46},     Pair{Qt::Key_Help, 47},
     Pair{Qt::Key_Meta, 91},       Pair{Qt::Key_Super_L, 91},    Pair{Qt::Key_Super_R, 92},
     Pair{Qt::Key_Menu, 93},       Pair{Qt::Key_NumLock, 144},   Pair{Qt::Key_ScrollLock, 145},
@@ -68,13 +74,13 @@ std::optional<std::int16_t> virtualKeyCode(int qtKey, Qt::KeyboardModifiers modi
 
 std::int16_t shiftMask(int qtKey, Qt::KeyboardModifiers modifiers, bool pressed) {
   int mask = 0;
-  if (modifiers.testFlag(Qt::ShiftModifier)) mask |= 1;
-  if (modifiers.testFlag(Qt::ControlModifier)) mask |= 2;
-  if (modifiers.testFlag(Qt::AltModifier)) mask |= 4;
+  if (modifiers.testFlag(Qt::ShiftModifier)) mask |= keys::kShiftMask;
+  if (modifiers.testFlag(Qt::ControlModifier)) mask |= keys::kCtrlMask;
+  if (modifiers.testFlag(Qt::AltModifier)) mask |= keys::kAltMask;
   int own = 0;
-  if (qtKey == Qt::Key_Shift) own = 1;
-  if (qtKey == Qt::Key_Control) own = 2;
-  if (qtKey == Qt::Key_Alt) own = 4;
+  if (qtKey == Qt::Key_Shift) own = keys::kShiftMask;
+  if (qtKey == Qt::Key_Control) own = keys::kCtrlMask;
+  if (qtKey == Qt::Key_Alt) own = keys::kAltMask;
   mask = pressed ? (mask | own) : (mask & ~own);
   return static_cast<std::int16_t>(mask);
 }

@@ -9,6 +9,7 @@
 #include <QTransform>
 
 #include "host/qt/raw_pixels.h"
+#include "host/qt/to_qstring.h"
 #include "shell/form.h"
 #include "shell/screen.h"
 
@@ -20,10 +21,6 @@ constexpr double kTwipsPerPixel = 15;
 // How far, in device pixels, an antialiased edge may reach past the pixels
 // its shape covers.
 constexpr int kAntialiasMargin = 1;
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A picture's resource: its pixels as the build decoded them (raw_pixels.h);
 // its @2x version is named like brickbreaker-title@2x.jpg.kpx.
@@ -52,11 +49,13 @@ void drawOval(QPainter& painter, QSizeF size, FillStyle fillStyle, Colour fill) 
 void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures) {
   const QRect box = pixelBox(shape);
   if (box.isEmpty()) return;
-  if (shape.shape == ShapeKind::Rectangle) {
+  if (shape.design().shape == ShapeKind::Rectangle) {
     const QColor outline = toQColor(kWindowText);
     // Whole pixels only: the outline is the box's own edge pixels, crisp at
     // any whole scale, and the cheapest thing to draw 48 bricks with.
-    if (shape.fillStyle == FillStyle::Solid) painter.fillRect(box, toQColor(shape.FillColor));
+    if (shape.design().fillStyle == FillStyle::Solid) {
+      painter.fillRect(box, toQColor(shape.FillColor));
+    }
     painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), outline);
     painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), outline);
     painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), outline);
@@ -71,19 +70,20 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
   // partial one alike.
   const qreal ratio = painter.device()->devicePixelRatioF();
   if (ratio == std::floor(ratio)) {
-    painter.drawImage(box.topLeft(), pictures.oval(box.size(), ratio, shape.fillStyle, shape.FillColor));
+    painter.drawImage(box.topLeft(),
+                      pictures.oval(box.size(), ratio, shape.design().fillStyle, shape.FillColor));
     return;
   }
   painter.save();
   painter.translate(box.topLeft());
-  drawOval(painter, box.size(), shape.fillStyle, shape.FillColor);
+  drawOval(painter, box.size(), shape.design().fillStyle, shape.FillColor);
   painter.restore();
 }
 
 void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures) {
   const QRect box = pixelBox(label);
   if (box.isEmpty()) return;
-  painter.fillRect(box, toQColor(label.BackColor));
+  painter.fillRect(box, toQColor(label.design().backColor));
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);  // within any clip the caller set
   paintCaption(painter, label, pictures);
@@ -93,11 +93,13 @@ void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures)
 void paintImage(QPainter& painter, const Control& image, PictureCache& pictures) {
   // An unstretched picture keeps its own size from the box's corner.
   const QRect box = pixelBox(image);
-  const QRect area = image.stretch ? box : QRect(box.topLeft(), pictures.size(image.picture));
+  const ControlDesign& design = image.design();
+  const QRect area = design.stretch ? box : QRect(box.topLeft(), pictures.size(design.picture));
   if (area.isEmpty()) return;
   // Scaled once per size to the device pixels it covers, so a large picture
   // shrunk into a small box is averaged, not sampled, and costs a blit a paint.
-  const QImage& scaled = pictures.scaled(image.picture, area.size(), painter.device()->devicePixelRatioF());
+  const QImage& scaled =
+      pictures.scaled(design.picture, area.size(), painter.device()->devicePixelRatioF());
   if (scaled.isNull()) return;
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -112,8 +114,8 @@ int toPixels(double twips) { return static_cast<int>(std::floor(twips / kTwipsPe
 QRect pixelBox(const Control& control) {
   const int left = toPixels(control.Left);
   const int top = toPixels(control.Top);
-  const int right = toPixels(double{control.Left} + double{control.Width});
-  const int bottom = toPixels(double{control.Top} + double{control.Height});
+  const int right = toPixels(double{control.Left} + double{control.width()});
+  const int bottom = toPixels(double{control.Top} + double{control.height()});
   return {left, top, right - left, bottom - top};
 }
 
@@ -243,13 +245,13 @@ const QFont& PictureCache::font(const Font& font) {
 
 QRect paintedArea(const Control& control, PictureCache& pictures) {
   if (!control.Visible) return {};
-  switch (control.kind) {
+  switch (control.kind()) {
     case ControlKind::Shape:
     case ControlKind::Label: return pixelBox(control);
     case ControlKind::Image: {
       const QRect box = pixelBox(control);
-      if (control.stretch) return box;
-      const QSize size = pictures.size(control.picture);
+      if (control.design().stretch) return box;
+      const QSize size = pictures.size(control.design().picture);
       return size.isEmpty() ? QRect() : QRect(box.topLeft(), size);
     }
     case ControlKind::CommandButton:
@@ -313,7 +315,7 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
       // between. Every control that may touch a pixel there is painted, in
       // order, so each pixel is what a whole paint makes it.
       if (!devicePixels.intersects(deviceReach(paintedArea(c, pictures), ratio))) continue;
-      switch (c.kind) {
+      switch (c.kind()) {
         case ControlKind::Shape: paintShape(painter, c, pictures); break;
         case ControlKind::Label: paintLabel(painter, c, pictures); break;
         case ControlKind::Image: paintImage(painter, c, pictures); break;
@@ -327,9 +329,9 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
 
 void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures) {
   painter.save();
-  painter.setPen(toQColor(label.ForeColor));
-  CaptionLayout(QString::fromStdString(label.Caption), pictures.font(label.font), pixelBox(label),
-                label.alignment)
+  painter.setPen(toQColor(label.design().foreColor));
+  CaptionLayout(QString::fromStdString(label.Caption), pictures.font(label.design().font),
+                pixelBox(label), label.design().alignment)
       .draw(painter);
   painter.restore();
 }
@@ -346,7 +348,7 @@ QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {
 Control* controlAt(Form& form, QPoint point) {
   for (Control& c : form.controls()) {
     if (!c.Visible) continue;
-    if (c.kind != ControlKind::Label && c.kind != ControlKind::Image) continue;
+    if (c.kind() != ControlKind::Label && c.kind() != ControlKind::Image) continue;
     if (pixelBox(c).contains(point)) return &c;
   }
   return nullptr;

@@ -20,6 +20,7 @@
 #include "host/qt/key_map.h"
 #include "host/qt/placement.h"
 #include "host/qt/screen_window.h"
+#include "host/qt/to_qstring.h"
 
 namespace kestrin::qt {
 
@@ -29,10 +30,6 @@ namespace {
 // of a repeat. The window system sends the two together, so a few
 // milliseconds are plenty, and a real key-up is at most a third of a tick late.
 constexpr int kHeldReleaseMs = 5;
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The available area of the screen a frame is on: the one under its centre,
 // else the one it overlaps most, else the primary one. Only the screens of

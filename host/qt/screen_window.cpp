@@ -13,17 +13,10 @@
 
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
+#include "host/qt/to_qstring.h"
 #include "shell/screen.h"
 
 namespace kestrin::qt {
-
-namespace {
-
-QString toQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
     : host_(host), design_(screen.design()), screen_(&screen), loadSerial_(screen.loadSerial()) {
@@ -36,11 +29,11 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
   const auto& controls = screen.form()->controls();
   for (std::size_t slot = 0; slot < controls.size(); ++slot) {
     const Control& c = controls[slot];
-    if (c.kind != ControlKind::CommandButton) continue;
+    if (c.kind() != ControlKind::CommandButton) continue;
     auto* widget = new QPushButton(QString::fromStdString(c.Caption), this);
     widget->setFocusPolicy(Qt::ClickFocus);
     widget->setAutoDefault(false);
-    widget->setFont(toQFont(c.font));
+    widget->setFont(toQFont(c.design().font));
     widget->setGeometry(pixelBox(c));
     widget->setVisible(c.Visible);
     // Keys on the button go to the model, which decides whether they click it.

@@ -460,8 +460,10 @@ Closed strikeBrick3AndLook(Bench& bench, const Level& lv, const char* scoreBefor
   Bench::at(f, "lblScore").Caption = scoreBefore;
   bench.aimAt(f, 8275, lv.number == 1 ? 800 : 850, -80, -90);
   Closed closed;
+  // The first clock reading after the unload, while the handler's Form still
+  // exists: later readings may come after the Form is freed.
   bench.clock.probe = [&] {
-    if (screen.loaded()) return;
+    if (screen.loaded() || closed.seen) return;
     closed.seen = true;
     closed.score = Bench::at(f, "lblScore").Caption;
     closed.brick4Visible = Bench::at(f, "Brick", 4).Visible;

@@ -14,6 +14,7 @@
 
 #include "host/headless/replay.h"
 #include "tests/brickbreaker/levels.h"
+#include "tools/support/autoplay.h"
 
 namespace kestrin::test::bb {
 namespace {
@@ -164,9 +165,8 @@ TEST(BrickBreakerWholeGame, UnsteeredLevelOneLosesThreeBallsAtTheTicksWorkedOutB
 
 // ---- a game played by a program ----
 
-// Keeps the paddle under the ball with the arrow keys, launches with space
-// and clicks Reset when a ball is lost: nothing but script lines. It reads
-// the state after each tick from the running program.
+// The shared Brick Breaker player (tools/support), with its lines kept as a
+// script and the trace they make kept as a digest and the last three lines.
 class Player {
  public:
   Player()
@@ -187,28 +187,18 @@ class Player {
   void play(int budget) {
     send("click Main Image1");
     std::string level = kLvl1;
-    int held = 0;
+    const auto run = [this](const std::string& line) {
+      send(line);
+      return !::testing::Test::HasFatalFailure();
+    };
     while (!replay_.ended() && ticks_ < budget) {
-      Form& f = *replay_.program().findScreen(level)->form();
-      if (step(f, "BallStepX") == 0 && step(f, "BallStepY") == 0) send("keydown 32\nkeyup 32");
-      if (f.find("cmdReset")->Visible) send("click " + level + " cmdReset");
-      // Centres, in twips: the ball is 375 across, the paddle 1215.
-      const float ball = f.find("shpBall")->Left + 187.5f;
-      const float paddle = f.find("Paddle")->Left + 607.5f;
-      const int want = ball < paddle - 100 ? 37 : ball > paddle + 100 ? 39 : 0;
-      if (want != held) {
-        if (held != 0) send("keyup " + std::to_string(held));
-        if (want != 0) send("keydown " + std::to_string(want));
-        held = want;
-      }
-      send("ticks 1");
+      if (!player_.playTick(replay_.program(), run)) break;
       ++ticks_;
       if (replay_.ended()) break;
       const std::string now = levelOnShow();
       if (now != level) {
         advances_.push_back({Json::parse(before_), Json::parse(last_)});
         level = now;
-        held = 0;  // the new level starts with its paddle standing
       }
     }
     flushTicks();
@@ -232,12 +222,6 @@ class Player {
     }
     ADD_FAILURE() << "no level on show";
     return kLvl1;
-  }
-  static int step(const Form& f, std::string_view name) {
-    for (const Form::Variable& v : f.variables()) {
-      if (v.name == name) return *v.value;
-    }
-    return 0;
   }
   void send(const std::string& lines) {
     std::size_t start = 0;
@@ -269,6 +253,7 @@ class Player {
   std::vector<Advance> advances_;
   int pendingTicks_ = 0;
   int ticks_ = 0;
+  support::BrickBreakerPlayer player_;
   headless::Replay replay_;
 };
 

@@ -159,50 +159,50 @@ TEST(DodgeDesign, ControlsInDesignOrderWithTheirRectanglesAndLooks) {
     const Row& r = rows[i];
     const Control& c = controls[i];
     SCOPED_TRACE(r.name);
-    EXPECT_EQ(c.name, r.name);
-    EXPECT_EQ(c.kind, r.kind);
-    EXPECT_EQ(c.index, -1);
+    EXPECT_EQ(c.name(), r.name);
+    EXPECT_EQ(c.kind(), r.kind);
+    EXPECT_EQ(c.index(), -1);
     EXPECT_EQ(static_cast<bool>(c.Visible), r.visible);
     if (r.kind == K::Timer) continue;
     EXPECT_EQ(c.Left, r.left);
     EXPECT_EQ(c.Top, r.top);
-    EXPECT_EQ(c.Width, r.width);
-    EXPECT_EQ(c.Height, r.height);
+    EXPECT_EQ(c.width(), r.width);
+    EXPECT_EQ(c.height(), r.height);
     if (r.kind == K::Label || r.kind == K::CommandButton) {
-      EXPECT_EQ(c.font.face, "MS Sans Serif");
-      EXPECT_EQ(c.font.points, 24);
-      EXPECT_FALSE(c.font.bold);
+      EXPECT_EQ(c.design().font.face, "MS Sans Serif");
+      EXPECT_EQ(c.design().font.points, 24);
+      EXPECT_FALSE(c.design().font.bold);
     }
     if (r.kind == K::Label) {
-      EXPECT_EQ(c.BackColor, kButtonFace);
-      EXPECT_EQ(c.ForeColor, kButtonText);
+      EXPECT_EQ(c.design().backColor, kButtonFace);
+      EXPECT_EQ(c.design().foreColor, kButtonText);
     }
   }
 
   const Control& timer = s.control(kDodge, "Timer1");
-  EXPECT_EQ(timer.Interval, 15);
+  EXPECT_EQ(timer.design().interval, 15);
   EXPECT_TRUE(static_cast<bool>(timer.Enabled));
   EXPECT_EQ(s.caption(kDodge, "cmdReset"), "Reset");
   EXPECT_EQ(s.caption(kDodge, "lblSfgf"), "Score :");
   EXPECT_EQ(s.caption(kDodge, "lblL"), "Lives :");
-  EXPECT_EQ(s.control(kDodge, "lblScore").alignment, Alignment::Centre);
-  EXPECT_EQ(s.control(kDodge, "lbllives").alignment, Alignment::Centre);
-  EXPECT_EQ(s.control(kDodge, "lblL").alignment, Alignment::Centre);
+  EXPECT_EQ(s.control(kDodge, "lblScore").design().alignment, Alignment::Centre);
+  EXPECT_EQ(s.control(kDodge, "lbllives").design().alignment, Alignment::Centre);
+  EXPECT_EQ(s.control(kDodge, "lblL").design().alignment, Alignment::Centre);
 
   for (const char* ball : {"shpBall", "shpBall2", "shpBall3", "shpBall4"}) {
     SCOPED_TRACE(ball);
-    EXPECT_EQ(s.control(kDodge, ball).shape, ShapeKind::Oval);
-    EXPECT_EQ(s.control(kDodge, ball).fillStyle, FillStyle::Solid);
+    EXPECT_EQ(s.control(kDodge, ball).design().shape, ShapeKind::Oval);
+    EXPECT_EQ(s.control(kDodge, ball).design().fillStyle, FillStyle::Solid);
   }
   EXPECT_EQ(s.control(kDodge, "shpBall").FillColor, rgb(255, 0, 0));
   EXPECT_EQ(s.control(kDodge, "shpBall2").FillColor, rgb(0, 0, 0));
   EXPECT_EQ(s.control(kDodge, "shpBall3").FillColor, rgb(0, 0, 192));
   EXPECT_EQ(s.control(kDodge, "shpBall4").FillColor, rgb(255, 128, 255));
-  EXPECT_EQ(s.control(kDodge, "Paddle").shape, ShapeKind::Rectangle);
-  EXPECT_EQ(s.control(kDodge, "Paddle").fillStyle, FillStyle::Solid);
+  EXPECT_EQ(s.control(kDodge, "Paddle").design().shape, ShapeKind::Rectangle);
+  EXPECT_EQ(s.control(kDodge, "Paddle").design().fillStyle, FillStyle::Solid);
   EXPECT_EQ(s.control(kDodge, "Paddle").FillColor, rgb(0, 0, 0));
-  EXPECT_EQ(s.control(kDodge, "shpR").shape, ShapeKind::Rectangle);
-  EXPECT_EQ(s.control(kDodge, "shpR").fillStyle, FillStyle::Transparent);
+  EXPECT_EQ(s.control(kDodge, "shpR").design().shape, ShapeKind::Rectangle);
+  EXPECT_EQ(s.control(kDodge, "shpR").design().fillStyle, FillStyle::Transparent);
 }
 
 TEST(DodgeTicks, FirstTickComesOnePeriodAfterTheClickAndThenEveryPeriod) {

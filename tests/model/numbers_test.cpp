@@ -72,24 +72,21 @@ TEST(Rounding, AgreesWithLibraryRoundingAcrossTheRanges) {
   }
 }
 
-Control shape(float left, float top, float width, float height) {
-  Control c;
-  c.kind = ControlKind::Shape;
-  c.Left = left;
-  c.Top = top;
-  c.Width = width;
-  c.Height = height;
-  return c;
+// The rectangle of a shape loaded from a design row with this box.
+RECT rectOfShape(float left, float top, float width, float height) {
+  const ControlDesign row{.kind = ControlKind::Shape,
+                          .left = left, .top = top, .width = width, .height = height};
+  return rectOf(Control(row));
 }
 
 TEST(Rect, ControlEdgesAreRoundedSumsInDoublePrecision) {
-  EXPECT_EQ(rectOf(shape(7680, 8520, 375, 375)), (RECT{7680, 8520, 8055, 8895}));
+  EXPECT_EQ(rectOfShape(7680, 8520, 375, 375), (RECT{7680, 8520, 8055, 8895}));
   // 0.5 + 1.5 = 2 exactly; each edge rounds on its own, halves to even.
-  EXPECT_EQ(rectOf(shape(0.5f, 1.5f, 1.5f, 1)), (RECT{0, 2, 2, 2}));
+  EXPECT_EQ(rectOfShape(0.5f, 1.5f, 1.5f, 1), (RECT{0, 2, 2, 2}));
   // 16777216 + 1 is not representable in single precision but is in double:
   // right = 16777217 is kept, not rounded back to 16777216.
-  EXPECT_EQ(rectOf(shape(16777216.0f, 0, 1, 1)).right, 16777217);
-  EXPECT_TRUE(overflows([] { (void)rectOf(shape(3e9f, 0, 1, 1)); }))
+  EXPECT_EQ(rectOfShape(16777216.0f, 0, 1, 1).right, 16777217);
+  EXPECT_TRUE(overflows([] { (void)rectOfShape(3e9f, 0, 1, 1); }))
       << "a left edge of 3e9 fits no 32-bit integer";
 }
 

@@ -39,6 +39,13 @@ constexpr std::array kSlowControls{
 };
 constexpr ScreenDesign kSlow{.name = "Slow", .caption = "Slow", .controls = kSlowControls};
 
+// The longest period a timer can have.
+constexpr std::array kSlowestControls{
+    ControlDesign{.name = "Timer1", .kind = ControlKind::Timer, .interval = INT32_MAX},
+};
+constexpr ScreenDesign kSlowest{.name = "Slowest", .caption = "Slowest",
+                                .controls = kSlowestControls};
+
 
 class FakeHost final : public Host {
  public:
@@ -60,6 +67,10 @@ struct Script {
 class PlayForm : public Form {
  public:
   PlayForm(Screen& screen, Script& script) : Form(screen), script_(script) {
+    // The screens the cases' handlers show.
+    opens("Play");
+    opens("Slow");
+    opens("Lobby");
     variable("Step", Step);
     onLoad([this] {
       ++script_.loads;
@@ -100,6 +111,7 @@ class PlayForm : public Form {
 class LobbyForm : public Form {
  public:
   explicit LobbyForm(Screen& screen) : Form(screen) {
+    opens("Play");
     onClick(imgGo, [this] {
       Show("Play");
       Hide();
@@ -117,12 +129,31 @@ class SlowForm : public Form {
   }
 };
 
+// Everything the program tells its observers, one line each.
+class Recorder final : public ProgramObserver {
+ public:
+  void started(std::int64_t t, const Program&) override { add(t, "start"); }
+  void delivered(std::int64_t t, const Delivery& d, const Program&) override {
+    add(t, d.handler() + " " + (d.screen ? std::string(d.screen->name()) : "null"));
+  }
+  void messageBox(std::int64_t t, std::string_view text, std::string_view title) override {
+    add(t, "box " + std::string(title) + ": " + std::string(text));
+  }
+  void ended(std::int64_t t, const Delivery& cause) override { add(t, "end on " + cause.handler()); }
+  std::vector<std::string> log;
+
+ private:
+  void add(std::int64_t t, const std::string& what) { log.push_back(std::to_string(t) + " " + what); }
+};
+
 class ProgramTest : public ::testing::Test {
  protected:
   ProgramTest() : program(host, clock, "Kestrin") {
+    program.addObserver(recorder);
     program.add(kLobby, [](Screen& s) { return std::make_unique<LobbyForm>(s); });
     program.add(kPlay, [this](Screen& s) { return std::make_unique<PlayForm>(s, script); });
     program.add(kSlow, [this](Screen& s) { return std::make_unique<SlowForm>(s, script); });
+    program.add(kSlowest, [this](Screen& s) { return std::make_unique<SlowForm>(s, script); });
     program.start("Lobby");
   }
 
@@ -143,6 +174,7 @@ class ProgramTest : public ::testing::Test {
   headless::VirtualClock clock;
   FakeHost host;
   Script script;
+  Recorder recorder;
   Program program;
 };
 
@@ -316,6 +348,36 @@ TEST_F(ProgramTest, ARunTimeErrorNamesItselfInABoxThenEndsTheProgram) {
   EXPECT_NE(script.log.back(), "never");
 }
 
+TEST_F(ProgramTest, ObserversHearEveryEventOnceItsBoxesFirstAndTheEndInItsPlace) {
+  clock.set(5);
+  openPlay();
+  program.keyDown(keys::kLeft, 0);
+  program.click("Lobby", "imgGo");  // hidden: reaches nothing, still an event
+  program.close("Slow");            // never loaded
+  runUntil(5 + 15'625);  // on the grid from Play's load
+  host.duringBox = [&] {  // refused inside the box: no events
+    program.keyDown(1, 0);
+    program.close("Play");
+  };
+  script.tick = [this] {
+    play().MsgBox("Game Over", "Title");
+    play().EndProgram();
+  };
+  runUntil(5 + 2 * 15'625);
+  program.keyDown(1, 0);  // after the end: no event either
+  program.close("Lobby");
+  EXPECT_EQ(recorder.log, (std::vector<std::string>{
+                              "0 start",
+                              "5 imgGo_Click Lobby",
+                              "5 Form_KeyDown Play",
+                              "5 none null",
+                              "5 none null",
+                              "15630 Timer1_Timer Play",
+                              "31255 box Title: Game Over",
+                              "31255 end on Timer1_Timer",
+                          }));
+}
+
 TEST_F(ProgramTest, KeysReachTheScreenOnlyWhileNoButtonHasTheFocus) {
   openPlay();
   Delivery d = program.keyDown(keys::kLeft, keys::kShiftMask);
@@ -416,17 +478,19 @@ TEST_F(ProgramTest, ClosingAGameBringsBackTheLauncherAndClosingTheLauncherEnds) 
 }
 
 TEST_F(ProgramTest, TimersKeepExactDeadlinesAtTheLatestTimeAClockMayRead) {
-  // The longest period a timer can have, loaded at the latest time: the
-  // deadline is the plain sum, never wrapped past 64 bits.
-  script.load = [this] { play().Timer1.Interval = INT32_MAX; };
-  clock.set(Clock::kLatest - 15'625);
+  // The longest period a timer can have, ticking at the latest time: the
+  // next deadline is the plain sum, never wrapped past 64 bits.
+  const std::int64_t longest = std::int64_t{INT32_MAX} * 1000;
+  clock.set(Clock::kLatest - longest);
+  script.load = [this] { play().Timer1.Enabled = false; };  // the longest timer alone
   openPlay();
-  ASSERT_TRUE(program.nextTickDue());  // the load's own start, at Interval 1
+  program.load(screen("Slowest"));
+  ASSERT_TRUE(program.nextTickDue());
   EXPECT_EQ(*program.nextTickDue(), Clock::kLatest);
   clock.set(Clock::kLatest);
   ASSERT_TRUE(program.tick());
-  // On the grid from the load: one long period after it.
-  EXPECT_EQ(*program.nextTickDue(), Clock::kLatest - 15'625 + std::int64_t{INT32_MAX} * 1000);
+  // On the grid from the load: two long periods after it.
+  EXPECT_EQ(*program.nextTickDue(), Clock::kLatest + longest);
 
   // A host whose clock reads outside the range is at fault, and says so.
   clock.set(Clock::kLatest + 1);
@@ -463,6 +527,58 @@ class OpenerForm : public Form {
  public:
   OpenerForm(Screen& s, std::string_view next) : Form(s) { opens(next); }
 };
+
+// Opens "Play" when its picture is clicked, having declared it or not.
+class DeclaringForm : public Form {
+ public:
+  DeclaringForm(Screen& s, bool declare, void (*open)(DeclaringForm&)) : Form(s) {
+    if (declare) opens("Play");
+    onClick(control("imgGo"), [this, open] { open(*this); });
+  }
+  using Form::Load;
+  using Form::Show;
+  using Form::Unload;
+};
+
+// Start-up checks the screens a form declares; the form may open no other,
+// so a name start-up never saw is refused on the handler's first run too.
+TEST(ProgramStart, LoadShowAndUnloadOpenOnlyTheScreensTheFormDeclared) {
+  struct Case {
+    const char* name;
+    void (*open)(DeclaringForm&);
+  };
+  const Case cases[] = {
+      {"Load", [](DeclaringForm& f) { f.Load("Play"); }},
+      {"Show", [](DeclaringForm& f) { f.Show("Play"); }},
+      {"Unload", [](DeclaringForm& f) { f.Unload("Play"); }},
+  };
+  for (const Case& c : cases) {
+    for (const bool declared : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (declared ? ", declared" : ", not declared"));
+      headless::VirtualClock clock;
+      FakeHost host;
+      Program program(host, clock, "Kestrin");
+      program.add(kLobby, [&c, declared](Screen& s) {
+        return std::make_unique<DeclaringForm>(s, declared, c.open);
+      });
+      program.add(kPlay, [](Screen& s) { return std::make_unique<OpenerForm>(s, "Lobby"); });
+      program.start("Lobby");
+      std::string error;
+      try {
+        EXPECT_EQ(program.click("Lobby", "imgGo").handler(), "imgGo_Click");
+      } catch (const std::logic_error& e) {
+        error = e.what();
+      }
+      if (declared) {
+        EXPECT_EQ(error, "");
+        EXPECT_NE(program.findScreen("Play"), nullptr);
+      } else {
+        EXPECT_EQ(error, "Lobby: opens a screen it did not declare 'Play'");
+        EXPECT_EQ(program.findScreen("Play"), nullptr);  // refused before it was touched
+      }
+    }
+  }
+}
 
 TEST(ProgramStart, AMisspeltControlOrScreenNameFailsAtStartUpNotInPlay) {
   struct Case {

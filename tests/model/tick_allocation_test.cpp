@@ -6,10 +6,12 @@
 #include <string_view>
 
 #include "host/headless/replay.h"
-#include "tests/support/allocation_count.h"
+#include "tools/support/allocation_count.h"
 
 namespace kestrin::test {
 namespace {
+
+using support::allocationCount;
 
 // Ticks as the Qt host delivers them, with no trace written; returns the
 // allocations they made. Stops early if the screen's timer stops.

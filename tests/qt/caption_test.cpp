@@ -90,12 +90,12 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
     ASSERT_NE(original, nullptr);
     Control label = *original;
     label.Caption = each.caption;
-    const QFont& font = host->pictures().font(label.font);
+    const QFont& font = host->pictures().font(label.design().font);
     ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("Liberation Sans"))
         << "the face is missing: install fonts-liberation2";
     const QRectF box(QPointF(0, 0), QSizeF(pixelBox(label).size()));
 
-    if (label.kind == ControlKind::CommandButton) {
+    if (label.kind() == ControlKind::CommandButton) {
       // The host's real button: what it needs for its caption fits it.
       ScreenWindow window(*host, screen);
       QPushButton* button = window.button(*original);
@@ -112,7 +112,7 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
     // Broken between words only, every word kept, in order.
     const QString text = QString::fromStdString(each.caption);
     const QStringList lines =
-        CaptionLayout(text, font, pixelBox(label), label.alignment).lines();
+        CaptionLayout(text, font, pixelBox(label), label.design().alignment).lines();
     EXPECT_EQ(words(lines.join(QLatin1Char(' '))), words(text)) << "lines: " << lines.join(QLatin1Char('|')).toStdString();
     const QFontMetricsF metrics(font);
     qreal widest = 0;
@@ -122,7 +122,7 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
 
     // Bold "Lives" is 100 pixels in 97, centred: the one caption allowed to
     // lose a pixel and a half at each side.
-    const qreal spill = (label.font.bold && each.caption == "Lives") ? 1.5 : 0.0;
+    const qreal spill = (label.design().font.bold && each.caption == "Lives") ? 1.5 : 0.0;
     for (const qreal ratio : {1.0, 1.25, 1.5}) {
       SCOPED_TRACE(ratio);
       const QRectF ink = inkAround(label, host->pictures(), ratio);
@@ -137,7 +137,7 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
       // And drawn all along and all down: no line cut short or left out.
       EXPECT_GT(ink.width(), widest * 0.85);
       EXPECT_GT(ink.height(), tallest * 0.9);
-      if (label.alignment == Alignment::Centre && lines.size() == 1) {
+      if (label.design().alignment == Alignment::Centre && lines.size() == 1) {
         EXPECT_NEAR(ink.center().x(), box.center().x(), 2.0);
       }
     }

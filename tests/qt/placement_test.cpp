@@ -82,10 +82,10 @@ class PlacementTest : public HostTest {
     Form& form = *program().findScreen(level)->form();
     const Control& last = control(level, "Brick", 0);
     for (Control& c : form.controls()) {
-      if (c.name == "Brick" && &c != &last) c.Visible = false;
+      if (c.name() == "Brick" && &c != &last) c.Visible = false;
     }
     control(level, "shpBall").Left = last.Left + 400;
-    control(level, "shpBall").Top = last.Top + last.Height + 60;
+    control(level, "shpBall").Top = last.Top + last.height() + 60;
     keyClick(level, Qt::Key_Space);
     tick();
     ASSERT_FALSE(program().findScreen(level)->loaded()) << level << " was not cleared";

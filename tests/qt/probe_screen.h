@@ -39,7 +39,7 @@ class ProbeForm final : public Form {
  public:
   ProbeForm(Screen& screen, ProbeLog& log) : Form(screen), log_(log) {
     const std::string who(screen.name());
-    if (who == "frmProbe") onLoad([this] { Show("frmOther"); });
+    if (who == "frmProbe") onLoad([this, other = opens("frmOther")] { Show(other); });
     onKeyDown([this, who](std::int16_t code, std::int16_t shift) {
       log_.events.push_back(who + " down " + std::to_string(code) + "/" + std::to_string(shift));
     });

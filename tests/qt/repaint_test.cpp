@@ -43,7 +43,7 @@ class RepaintAtScale : public HostTest {
             const std::function<bool()>& done = [] { return false; }) {
     std::string line;
     while (!done() && std::getline(script, line) && !HasFatalFailure()) {
-      const headless::ParseResult parsed = headless::parseLine(line, program().designs());
+      const headless::ParseResult parsed = headless::parseLine(line, program());
       ASSERT_TRUE(parsed.error.empty()) << line << ": " << parsed.error;
       if (!parsed.command) continue;
       const headless::Command& c = *parsed.command;
@@ -123,13 +123,13 @@ class RepaintAtScale : public HostTest {
 
     QRegion buttons;
     for (const Control& c : model.form()->controls()) {
-      if (c.kind != ControlKind::CommandButton) continue;
+      if (c.kind() != ControlKind::CommandButton) continue;
       const QPushButton* b = w->button(c);
       ASSERT_NE(b, nullptr);
-      EXPECT_EQ(b->isVisible(), bool(c.Visible)) << c.name << ", " << when;
+      EXPECT_EQ(b->isVisible(), bool(c.Visible)) << c.name() << ", " << when;
       if (!c.Visible) continue;
-      EXPECT_EQ(b->geometry(), pixelBox(c)) << c.name << ", " << when;
-      EXPECT_EQ(b->text().toStdString(), c.Caption) << c.name << ", " << when;
+      EXPECT_EQ(b->geometry(), pixelBox(c)) << c.name() << ", " << when;
+      EXPECT_EQ(b->text().toStdString(), c.Caption) << c.name() << ", " << when;
       buttons += toDevicePixels(b->geometry(), ratio);
     }
     ++compared;
@@ -232,25 +232,22 @@ struct Change {
   void (*apply)(Form& form);
 };
 Control& named(Form& form, std::string_view name) { return *form.find(name); }
+// Only the properties handlers write change while a screen is loaded; the
+// rest stand in the design row.
 const Change kChanges[] = {
-    {"an oval's Width", [](Form& f) { named(f, "shpOval").Width += 400; }},
-    {"an oval's Height", [](Form& f) { named(f, "shpOval").Height -= 200; }},
     {"an oval's FillColor", [](Form& f) { named(f, "shpOval").FillColor = rgb(0, 0, 192); }},
-    {"an oval's fill style", [](Form& f) { named(f, "shpOval").fillStyle = FillStyle::Transparent; }},
-    {"a shape's kind", [](Form& f) { named(f, "shpBox").shape = ShapeKind::Oval; }},
-    {"a rectangle's Height", [](Form& f) { named(f, "shpBox").Height += 300; }},
-    {"a label's BackColor", [](Form& f) { named(f, "lblNote").BackColor = rgb(255, 255, 0); }},
-    {"a label's ForeColor", [](Form& f) { named(f, "lblNote").ForeColor = rgb(0, 128, 0); }},
-    {"a label's alignment", [](Form& f) { named(f, "lblNote").alignment = Alignment::Centre; }},
-    {"a label's font", [](Form& f) { named(f, "lblNote").font = kFont2925Bold; }},
-    {"a label's Width", [](Form& f) { named(f, "lblNote").Width -= 1000; }},
+    {"an oval's Left", [](Form& f) { named(f, "shpOval").Left += 400; }},
+    {"an oval's Top", [](Form& f) { named(f, "shpOval").Top -= 300; }},
+    {"a rectangle's Top", [](Form& f) { named(f, "shpBox").Top += 300; }},
+    {"a rectangle's Left", [](Form& f) { named(f, "shpBox").Left -= 600; }},
     {"a label's Caption", [](Form& f) { named(f, "lblNote").Caption = "Score"; }},
-    {"a picture's name", [](Form& f) { named(f, "imgCard").picture = "monkey.gif"; }},
-    {"a picture's Width", [](Form& f) { named(f, "imgCard").Width -= 300; }},
-    {"a picture unstretched", [](Form& f) { named(f, "imgCard").stretch = false; }},
+    {"a hidden label", [](Form& f) { named(f, "lblNote").Visible = false; }},
+    {"a label shown again", [](Form& f) { named(f, "lblNote").Visible = true; }},
     {"a picture's Left", [](Form& f) { named(f, "imgCard").Left -= 2000; }},
+    {"a picture's Top", [](Form& f) { named(f, "imgCard").Top += 600; }},
+    {"a hidden picture", [](Form& f) { named(f, "imgCard").Visible = false; }},
+    {"a picture shown again", [](Form& f) { named(f, "imgCard").Visible = true; }},
     {"a hidden oval", [](Form& f) { named(f, "shpOval").Visible = false; }},
-    {"a button's Width", [](Form& f) { named(f, "cmdGo").Width += 300; }},
     {"a button's Caption", [](Form& f) { named(f, "cmdGo").Caption = "Stop"; }},
     {"a hidden button", [](Form& f) { named(f, "cmdGo").Visible = false; }},
 };

@@ -36,6 +36,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include "designs/designs.h"
 #include "host/common/fd_io.h"
 #include "host/qt/application.h"
 #include "host/qt/qt_host.h"
@@ -73,7 +74,7 @@ double percentile(std::vector<std::int64_t> values, double p) {
 // Clicks the launcher's left picture: Brick Breaker level 1 opens.
 void openBrickBreaker(QtHost& host) {
   Program& program = host.program();
-  kestrin::Screen* launcher = program.findScreen("Main");
+  kestrin::Screen* launcher = program.findScreen(kestrin::designs::names::kMain);
   host.click(*launcher, launcher->form()->find("Image1"));
 }
 
@@ -115,7 +116,7 @@ int pacing(QApplication& app, const SteadyClock& clock, double seconds, TickAlar
   host.setEndHandler([] { QCoreApplication::exit(1); });
   host.start();
   openBrickBreaker(host);
-  QWidget* window = host.window("frmKestrinBrickBreaker");
+  QWidget* window = host.window(kestrin::designs::names::kBrickBreaker);
   if (window == nullptr) {
     std::fprintf(stderr, "kestrin-probe: Brick Breaker did not open\n");
     return 1;
@@ -336,7 +337,7 @@ int main(int argc, char** argv) {
   QtHost host(clock, *alarm);
   alarm->setWakeHandler([&host] { host.wake(); });
   host.start();
-  host.window("Main")->installEventFilter(&firstPaint);
+  host.window(kestrin::designs::names::kMain)->installEventFilter(&firstPaint);
   const std::int64_t started = realtimeNanos();
   // Where the time went: loading before main(), the application and its
   // window-system connection, the host up to the launcher shown.

@@ -4,10 +4,11 @@
 //
 //   kestrin-screenshot SCRIPT SCREEN OUT.png
 //
-// Besides the replay lines the script may hold `autoplay N`: N ticks of a
-// Brick Breaker player that launches the ball, keeps the paddle under it and
-// clicks "Reset", all through ordinary script lines. It gets a game to its
-// later levels without a script thousands of lines long.
+// Besides the replay lines the script may hold `autoplay N`: N ticks of the
+// Brick Breaker player of tools/support (it launches the ball, keeps the
+// paddle under it and clicks "Reset", all through ordinary script lines).
+// It gets a game to its later levels without a script thousands of lines
+// long.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -29,73 +30,31 @@
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/form.h"
+#include "tools/support/autoplay.h"
 
 namespace {
 
 using kestrin::Control;
 using kestrin::ControlKind;
 using kestrin::Form;
-using kestrin::Program;
 using kestrin::Screen;
 
-int variable(const Form& form, std::string_view name) {
-  for (const Form::Variable& v : form.variables()) {
-    if (v.name == name) return *v.value;
-  }
-  return 0;
+// Runs one script line on the replay; a line refused is said on stderr.
+bool run(kestrin::headless::Replay& replay, std::string_view line) {
+  std::string error;
+  if (replay.runLine(line, error)) return true;
+  std::cerr << "kestrin-screenshot: " << line << ": " << error << '\n';
+  return false;
 }
-
-class Player {
- public:
-  explicit Player(kestrin::headless::Replay& replay) : replay_(replay) {}
-
-  bool run(std::string_view line) {
-    std::string error;
-    if (replay_.runLine(line, error)) return true;
-    std::cerr << "kestrin-screenshot: " << line << ": " << error << '\n';
-    return false;
-  }
-
-  // One tick of play on the Brick Breaker level on show; a plain tick
-  // anywhere else.
-  bool tick() {
-    const Screen* level = replay_.program().activeScreen();
-    if (level != nullptr && level->name().starts_with("frmKestrinBrickBreaker")) {
-      const std::string name(level->name());
-      Form& f = *level->form();
-      if (level != level_) held_ = 0;  // a new level starts with its paddle standing
-      level_ = level;
-      if (variable(f, "BallStepX") == 0 && variable(f, "BallStepY") == 0) {
-        if (!run("keydown 32") || !run("keyup 32")) return false;
-      }
-      if (f.find("cmdReset")->Visible && !run("click " + name + " cmdReset")) return false;
-      // Centres in twips: the ball is 375 across, the paddle 1215.
-      const float ball = f.find("shpBall")->Left + 187.5f;
-      const float paddle = f.find("Paddle")->Left + 607.5f;
-      const int want = ball < paddle - 100 ? 37 : ball > paddle + 100 ? 39 : 0;
-      if (want != held_) {
-        if (held_ != 0 && !run("keyup " + std::to_string(held_))) return false;
-        if (want != 0 && !run("keydown " + std::to_string(want))) return false;
-        held_ = want;
-      }
-    }
-    return run("ticks 1");
-  }
-
- private:
-  kestrin::headless::Replay& replay_;
-  const Screen* level_ = nullptr;
-  int held_ = 0;
-};
 
 // Buttons are widgets of their own in the game's windows; here a button
 // widget is drawn into the picture where the window would have it.
 void paintButtons(QImage& image, const Form& form) {
   QPainter painter(&image);
   for (const Control& c : form.controls()) {
-    if (c.kind != ControlKind::CommandButton || !c.Visible) continue;
+    if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
     QPushButton button(QString::fromStdString(c.Caption));
-    button.setFont(kestrin::qt::toQFont(c.font));
+    button.setFont(kestrin::qt::toQFont(c.design().font));
     const QRect box = kestrin::qt::pixelBox(c);
     button.resize(box.size());
     button.render(&painter, box.topLeft());
@@ -129,7 +88,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
   kestrin::headless::Replay replay([](std::string_view) {});
-  Player player(replay);
+  kestrin::support::BrickBreakerPlayer player;
+  const auto runLine = [&replay](const std::string& line) { return run(replay, line); };
   int fd = -1;
   do {
     fd = ::open(argv[1], O_RDONLY | O_CLOEXEC);
@@ -155,9 +115,9 @@ int main(int argc, char** argv) {
         return 2;
       }
       for (int i = 0; i < ticks && !replay.ended(); ++i) {
-        if (!player.tick()) return 2;
+        if (!player.playTick(replay.program(), runLine)) return 2;
       }
-    } else if (!player.run(line)) {
+    } else if (!run(replay, line)) {
       return 2;
     }
   }
@@ -180,7 +140,7 @@ int main(int argc, char** argv) {
   std::string said = std::string(argv[3]) + ": " + std::string(screen->name()) + " at " +
                      std::to_string(replay.clock().now() / 1000) + " ms";
   for (const Control& c : screen->form()->controls()) {
-    if (c.kind == ControlKind::Label && c.Visible) said += " | " + c.Caption;
+    if (c.kind() == ControlKind::Label && c.Visible) said += " | " + c.Caption;
   }
   out.write(said + "\n");
   if (!out.flush()) return fail("standard output", out.error());

@@ -4,12 +4,13 @@
 #include <string_view>
 
 #include "host/headless/replay.h"
+#include "shell/keys.h"
 
 namespace kestrin::soak {
 
 namespace {
 
-constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kSpace = 32, kEnter = 13;
+using keys::kDown, keys::kEnter, keys::kLeft, keys::kRight, keys::kSpace, keys::kUp;
 
 const Control* find(const Screen* s, std::string_view name, int index = -1) {
   return s == nullptr || s->form() == nullptr ? nullptr : s->form()->find(name, index);
@@ -97,13 +98,13 @@ class Player {
   // Steer the paddle under the ball, then let a few ticks run.
   std::string follow(const Screen& screen, const Control& ball) {
     const Control& paddle = *find(&screen, "Paddle");
-    float target = ball.Left + ball.Width / 2;
+    float target = ball.Left + ball.width() / 2;
     // On level 3 a falling banana is worth a life: some games go for it.
     const Control* banana = find(&screen, "imgBanana");
     if (banana != nullptr && banana->Visible && banana->Top > 120 && bananaHunter_) {
-      target = banana->Left + banana->Width / 2;
+      target = banana->Left + banana->width() / 2;
     }
-    const float centre = paddle.Left + paddle.Width / 2;
+    const float centre = paddle.Left + paddle.width() / 2;
     int want = 0;
     if (centre < target - 60) want = kRight;
     if (centre > target + 60) want = kLeft;
@@ -146,7 +147,7 @@ class Player {
   std::string anyControl(const Screen& screen) {
     const std::vector<Control>& controls = screen.form()->controls();
     const Control& c = controls[static_cast<std::size_t>(rng_.below(static_cast<int>(controls.size())))];
-    return c.inArray() ? std::string(c.name) + "(" + std::to_string(c.index) + ")" : std::string(c.name);
+    return c.inArray() ? std::string(c.name()) + "(" + std::to_string(c.index()) + ")" : std::string(c.name());
   }
 
   Random rng_;

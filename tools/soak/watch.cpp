@@ -48,8 +48,8 @@ std::string show(double value) { return numberCaption(value); }
 
 // Inside the playfield, give or take `slack` twips on each axis.
 bool inside(const Control& c, const Control& field, float slackX, float slackY) {
-  return c.Left >= field.Left - slackX && c.Left + c.Width <= field.Left + field.Width + slackX &&
-         c.Top >= field.Top - slackY && c.Top + c.Height <= field.Top + field.Height + slackY;
+  return c.Left >= field.Left - slackX && c.Left + c.width() <= field.Left + field.width() + slackX &&
+         c.Top >= field.Top - slackY && c.Top + c.height() <= field.Top + field.height() + slackY;
 }
 
 bool overlap(const Control& a, const Control& b) {
@@ -69,7 +69,7 @@ double Watch::number(const Control& label) {
   try {
     return captionNumber(label.Caption);
   } catch (const RuntimeError&) {
-    fail(std::string(label.name) + " is not a number: '" + label.Caption + "'");
+    fail(std::string(label.name()) + " is not a number: '" + label.Caption + "'");
     return 0;
   }
 }
@@ -272,13 +272,13 @@ void Watch::startGame(const Screen& screen, Kind kind, std::string_view event,
   for (const ControlDesign& d : screen.design().controls) {
     const Control* c = form.find(d.name, d.index);
     if (c == nullptr || c->Left != d.left || c->Top != d.top || bool(c->Visible) != d.visible ||
-        (c->kind == ControlKind::Label && c->Caption != d.caption)) {
+        (c->kind() == ControlKind::Label && c->Caption != d.caption)) {
       return fail(std::string(screen.name()) + " loaded with " + std::string(d.name) +
                   " not as designed");
     }
-    if (c->name == "Brick") {
-      brickLeft_[static_cast<std::size_t>(c->index)] = d.left;
-      brickTop_[static_cast<std::size_t>(c->index)] = d.top;
+    if (c->name() == "Brick") {
+      brickLeft_[static_cast<std::size_t>(c->index())] = d.left;
+      brickTop_[static_cast<std::size_t>(c->index())] = d.top;
     }
   }
   scoreAtLoad_ = lastScore_ = number(*score_);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "designs/designs.h"
 #include "host/headless/virtual_clock.h"
 #include "shell/program.h"
 
@@ -23,8 +24,8 @@ struct Tally {
 };
 
 inline constexpr std::array<std::string_view, 5> kScreens{
-    "Main", "frmKestrinBrickBreaker", "frmKestrinBrickBreakerLvl2",
-    "frmKestrinBrickBreakerLvl3", "frmKestrinDodge"};
+    designs::names::kMain, designs::names::kBrickBreaker, designs::names::kBrickBreakerLvl2,
+    designs::names::kBrickBreakerLvl3, designs::names::kDodge};
 
 // The invariants of play, checked after every event of one program run: fed
 // every trace line as the headless host writes it (after the event has been

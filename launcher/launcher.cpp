@@ -1,8 +1,9 @@
 #include "launcher.h"
 
-namespace kestrin {
+namespace kestrin::launcher {
 
-Main::Main(Screen& screen) : Form(screen) {
+Main::Main(Screen& screen, const Games& games)
+    : Form(screen), brickBreaker_(opens(games.brickBreaker)), dodge_(opens(games.dodge)) {
   onClick(Image1, [this] { Image1_Click(); });
   onClick(Image2, [this] { Image2_Click(); });
 }
@@ -10,13 +11,13 @@ Main::Main(Screen& screen) : Form(screen) {
 // The game is shown first, then the launcher hides: the game window is up
 // before the launcher goes, and it is the one that takes the keys.
 void Main::Image1_Click() {
-  Show(brickBreakerScreen);
+  Show(brickBreaker_);
   Hide();
 }
 
 void Main::Image2_Click() {
-  Show(dodgeScreen);
+  Show(dodge_);
   Hide();
 }
 
-}  // namespace kestrin
+}  // namespace kestrin::launcher

@@ -1,8 +1,8 @@
-#include "trace.h"
+#include "host/common/trace.h"
 
 #include <charconv>
 
-namespace kestrin::headless {
+namespace kestrin {
 
 namespace {
 
@@ -43,12 +43,12 @@ void appendBool(std::string& out, bool value) { out += value ? "true" : "false";
 
 void appendControlName(std::string& out, const Control& c) {
   if (!c.inArray()) {
-    appendString(out, c.name);
+    appendString(out, c.name());
     return;
   }
-  std::string name(c.name);
+  std::string name(c.name());
   name += '(';
-  name += std::to_string(c.index);
+  name += std::to_string(c.index());
   name += ')';
   appendString(out, name);
 }
@@ -56,7 +56,7 @@ void appendControlName(std::string& out, const Control& c) {
 void appendControl(std::string& out, const Control& c) {
   appendControlName(out, c);
   out += ":{";
-  switch (c.kind) {
+  switch (c.kind()) {
     case ControlKind::Shape:
     case ControlKind::Image:
       out += "\"Left\":";
@@ -65,7 +65,7 @@ void appendControl(std::string& out, const Control& c) {
       appendNumber(out, c.Top);
       out += ",\"Visible\":";
       appendBool(out, c.Visible);
-      if (c.kind == ControlKind::Shape) {
+      if (c.kind() == ControlKind::Shape) {
         out += ",\"FillColor\":";
         appendNumber(out, std::int64_t{c.FillColor});
       }
@@ -125,7 +125,7 @@ void appendState(std::string& out, const Program& program) {
   if (active == nullptr) {
     out += "null";
   } else if (const Control* button = active->focusedButton()) {
-    appendString(out, std::string(active->name()) + "." + std::string(button->name));
+    appendString(out, std::string(active->name()) + "." + std::string(button->name()));
   } else {
     appendString(out, active->name());
   }
@@ -140,42 +140,49 @@ void appendState(std::string& out, const Program& program) {
   out += '}';
 }
 
-void appendStart(std::string& out, const Program& program) {
-  appendHead(out, 0);
-  out += ",\"event\":\"start\",";
-  appendState(out, program);
-  out += "}\n";
+void TraceWriter::flush() {
+  sink_(line_);
+  line_.clear();
 }
 
-void appendEvent(std::string& out, std::int64_t t, const Delivery& delivery,
-                 const Program& program) {
-  appendHead(out, t);
-  out += ",\"event\":";
-  appendString(out, delivery.handler());
-  out += ",\"screen\":";
+void TraceWriter::started(std::int64_t t, const Program& program) {
+  appendHead(line_, t);
+  line_ += ",\"event\":\"start\",";
+  appendState(line_, program);
+  line_ += "}\n";
+  flush();
+}
+
+void TraceWriter::delivered(std::int64_t t, const Delivery& delivery, const Program& program) {
+  appendHead(line_, t);
+  line_ += ",\"event\":";
+  appendString(line_, delivery.handler());
+  line_ += ",\"screen\":";
   if (delivery.screen == nullptr) {
-    out += "null";
+    line_ += "null";
   } else {
-    appendString(out, delivery.screen->name());
+    appendString(line_, delivery.screen->name());
   }
-  out += ',';
-  appendState(out, program);
-  out += "}\n";
+  line_ += ',';
+  appendState(line_, program);
+  line_ += "}\n";
+  flush();
 }
 
-void appendMessageBox(std::string& out, std::int64_t t, std::string_view text,
-                      std::string_view title) {
-  appendHead(out, t);
-  out += ",\"msgbox\":{\"text\":";
-  appendString(out, text);
-  out += ",\"title\":";
-  appendString(out, title);
-  out += "}}\n";
+void TraceWriter::messageBox(std::int64_t t, std::string_view text, std::string_view title) {
+  appendHead(line_, t);
+  line_ += ",\"msgbox\":{\"text\":";
+  appendString(line_, text);
+  line_ += ",\"title\":";
+  appendString(line_, title);
+  line_ += "}}\n";
+  flush();
 }
 
-void appendEnd(std::string& out, std::int64_t t) {
-  appendHead(out, t);
-  out += ",\"event\":\"end\"}\n";
+void TraceWriter::ended(std::int64_t t, const Delivery& /*cause*/) {
+  appendHead(line_, t);
+  line_ += ",\"event\":\"end\"}\n";
+  flush();
 }
 
-}  // namespace kestrin::headless
+}  // namespace kestrin

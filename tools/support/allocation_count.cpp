@@ -8,7 +8,7 @@ namespace {
 std::atomic<std::size_t> allocations{0};
 }  // namespace
 
-// Kept apart from the tests that read the count: inlined next to a delete,
+// Kept apart from the code that reads the count: inlined next to a delete,
 // GCC takes this malloc and free for a mismatched pair.
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
@@ -18,6 +18,6 @@ void* operator new(std::size_t size) {
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
-namespace kestrin::test {
+namespace kestrin::support {
 std::size_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
-}  // namespace kestrin::test
+}  // namespace kestrin::support
