@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "host/qt/application.h"
+#include "host/qt/font_warm_up.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -23,7 +24,13 @@ int main(int argc, char** argv) {
   ::mkdir(runtime.constData(), 0700);  // Qt wants it there, and private
 
   testing::InitGoogleTest(&argc, argv);
+  // Fontconfig loads on a thread as the application starts, as in the game;
+  // nothing here waits for it, so the first test's text may load it at the
+  // same time (under the sanitizer builds, a race there would show).
+  kestrin::qt::FontWarmUp fonts;
   kestrin::qt::Application app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  return RUN_ALL_TESTS();
+  const int status = RUN_ALL_TESTS();
+  fonts.wait();
+  return status;
 }
