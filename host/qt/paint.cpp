@@ -184,8 +184,8 @@ void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origi
 QSize PictureCache::size(std::string_view name) {
   auto it = sizes_.find(name);
   if (it == sizes_.end()) {
-    // Its size is in the header, but the resource is inflated whole to read
-    // it: the pixels are kept until they are drawn, which follows.
+    // Its size is in the header, but a compressed resource is inflated whole
+    // to read it: the pixels are kept until they are drawn, which follows.
     QImage source = loadRawPixels(picturePath(name, false));
     it = sizes_.emplace(std::string(name), source.size()).first;
     if (!source.isNull()) unscaled_.insert_or_assign(std::string(name), std::move(source));

@@ -58,9 +58,14 @@ QImage fromRawPixels(const QByteArray& bytes) {
   if (!readHeader(bytes, h)) return {};
   const qsizetype rowBytes = qsizetype{h.width} * 4;
   if (bytes.size() != kRawPixelsHeader + rowBytes * h.height) return {};
-  // The image reads the bytes where they are; it keeps its own reference to
-  // them, so they live as long as it (or a copy of it) does.
-  auto* kept = new QByteArray(bytes);
+  // The image reads the bytes where they are (a resource stored as it is:
+  // in the binary itself); it keeps its own reference to them, so they live
+  // as long as it (or a copy of it) does. Rows must start on a whole word,
+  // and the resource compiler aligns nothing: bytes that do not are copied
+  // to a place that does.
+  const bool aligned = reinterpret_cast<std::uintptr_t>(bytes.constData() + kRawPixelsHeader) %
+                           alignof(std::uint32_t) == 0;
+  auto* kept = new QByteArray(aligned ? bytes : QByteArray(bytes.constData(), bytes.size()));
   return QImage(
       reinterpret_cast<const uchar*>(kept->constData() + kRawPixelsHeader), h.width, h.height,
       rowBytes, h.format, [](void* data) { delete static_cast<QByteArray*>(data); }, kept);

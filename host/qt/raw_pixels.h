@@ -9,7 +9,8 @@ namespace kestrin::qt {
 // Pictures compiled in as the pixels they decode to, so that showing one
 // loads no image-format plugin and decodes nothing: the build decodes each
 // JPEG, GIF and PNG once (kestrin_raw_pixels) and the resource compiler
-// compresses the result. A file is a 16-byte header, "KPX1", then width,
+// compresses the result, or stores it as it is where inflating it would
+// delay the first frame. A file is a 16-byte header, "KPX1", then width,
 // height and the QImage format as 32-bit little-endian numbers, then the
 // rows, four bytes a pixel, with nothing between them.
 inline constexpr char kRawPixelsMagic[] = "KPX1";

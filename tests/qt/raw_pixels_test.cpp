@@ -1,7 +1,10 @@
 // The pictures and the icon are compiled in as the pixels the build decoded
 // them to: each must be, pixel for pixel, what Qt decodes from the file in
 // the tree, or the game would show something other than its pictures.
+#include <cstdint>
+
 #include <QDir>
+#include <QResource>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,30 @@ TEST(RawPixels, EveryCompiledPictureIsItsFileDecoded) {
     ASSERT_EQ(compiled.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(compiled, decoded);
   }
+}
+
+// The launcher's title cards are stored as they are and drawn from the
+// binary where it lies, with nothing inflated or copied, unless their rows
+// would not start on a whole word there; bytes that are not aligned so are
+// copied to a place that is, with the same pixels.
+TEST(RawPixels, FirstFramePicturesAreReadInPlace) {
+  for (const char* name : {"brickbreaker-title.jpg", "dodge-title.jpg"}) {
+    SCOPED_TRACE(name);
+    const QResource file(QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".kpx"));
+    ASSERT_TRUE(file.isValid());
+    EXPECT_EQ(file.compressionAlgorithm(), QResource::NoCompression);
+    const QImage image = loadRawPixels(file.fileName());
+    ASSERT_FALSE(image.isNull());
+    const auto* pixels = file.data() + kRawPixelsHeader;
+    const bool aligned = reinterpret_cast<std::uintptr_t>(pixels) % 4 == 0;
+    EXPECT_EQ(image.constBits() == pixels, aligned);
+  }
+  QImage image(3, 2, QImage::Format_ARGB32_Premultiplied);
+  image.fill(qRgba(10, 20, 30, 255));
+  const QByteArray buffer = QByteArray(1, 'x') + toRawPixels(image);
+  const QImage read = fromRawPixels(QByteArray::fromRawData(buffer.constData() + 1, buffer.size() - 1));
+  EXPECT_EQ(read, image);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(read.constBits()) % 4, 0u);
 }
 
 // A file cut short, or one of another kind, is no picture rather than
