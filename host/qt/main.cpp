@@ -3,20 +3,12 @@
 
 #include "host/qt/app_icon.h"
 #include "host/qt/application.h"
-#include "host/qt/font_warm_up.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/tick_alarm.h"
 
 int main(int argc, char** argv) {
   const kestrin::qt::SteadyClock clock;  // the program's time starts here
-  kestrin::qt::FontWarmUp fonts;         // fontconfig loads, meanwhile, on a thread
   kestrin::qt::Application app(argc, argv);
-  // The thread is done before the application goes (Qt may let go of
-  // fontconfig's configuration with it), whichever way main ends.
-  const struct Join {
-    kestrin::qt::FontWarmUp& fonts;
-    ~Join() { fonts.wait(); }
-  } join{fonts};
   // Ties the windows to the installed desktop entry (its name and icon in
   // docks and task switchers, on Wayland too).
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kestrin::qt::kApplicationId));
@@ -30,7 +22,6 @@ int main(int argc, char** argv) {
     kestrin::qt::QtHost host(clock, *alarm);
     alarm->setWakeHandler([&host] { host.wake(); });
     host.setEndHandler([] { QCoreApplication::exit(0); });
-    host.pictures().setBeforeFirstFont([&fonts] { fonts.wait(); });
     host.start();
     if (host.program().ended()) return 0;
     return QApplication::exec();

@@ -1,7 +1,6 @@
 #include "paint.h"
 
 #include <cmath>
-#include <utility>
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -238,7 +237,6 @@ const QImage& PictureCache::oval(QSize size, qreal ratio, FillStyle fillStyle, C
 }
 
 const QFont& PictureCache::font(const Font& font) {
-  if (beforeFirstFont_) std::exchange(beforeFirstFont_, nullptr)();
   const std::pair key{font.points, font.bold};
   auto it = fonts_.find(key);
   if (it == fonts_.end()) it = fonts_.emplace(key, toQFont(font)).first;

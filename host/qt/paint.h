@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -86,9 +85,6 @@ class PictureCache {
   const QImage& scaled(std::string_view name, QSize logicalSize, qreal ratio);
   // toQFont(font), kept.
   const QFont& font(const Font& font);
-  // Called once, before the first font is made: for fontconfig, loading on
-  // another thread (font_warm_up.h).
-  void setBeforeFirstFont(std::function<void()> wait) { beforeFirstFont_ = std::move(wait); }
   // An oval shape of a box's size, outlined and filled as painted, on a
   // transparent ground, at a whole number of device pixels per pixel.
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
@@ -99,7 +95,6 @@ class PictureCache {
   std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
-  std::function<void()> beforeFirstFont_;
 };
 
 // The device pixels a rectangle of logical pixels touches, whole or in

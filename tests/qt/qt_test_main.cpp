@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "host/qt/application.h"
-#include "host/qt/font_warm_up.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -24,13 +23,7 @@ int main(int argc, char** argv) {
   ::mkdir(runtime.constData(), 0700);  // Qt wants it there, and private
 
   testing::InitGoogleTest(&argc, argv);
-  // Fontconfig loads on a thread as the application starts, as in the game;
-  // nothing here waits for it, so the first test's text may load it at the
-  // same time (under the sanitizer builds, a race there would show).
-  kestrin::qt::FontWarmUp fonts;
   kestrin::qt::Application app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  const int status = RUN_ALL_TESTS();
-  fonts.wait();
-  return status;
+  return RUN_ALL_TESTS();
 }

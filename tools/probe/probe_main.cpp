@@ -39,7 +39,6 @@
 #include "designs/designs.h"
 #include "host/common/fd_io.h"
 #include "host/qt/application.h"
-#include "host/qt/font_warm_up.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/screen_window.h"
 #include "host/qt/tick_alarm.h"
@@ -309,13 +308,7 @@ int main(int argc, char** argv) {
     std::perror("kestrin-probe: exec");
     return 1;
   }
-  // Fontconfig loaded on a thread from the start, as the game's main() does.
-  kestrin::qt::FontWarmUp fonts;
   kestrin::qt::Application app(argc, argv);
-  const struct Join {
-    kestrin::qt::FontWarmUp& fonts;
-    ~Join() { fonts.wait(); }
-  } join{fonts};
   QApplication::setQuitOnLastWindowClosed(false);
   FdWriter out(STDOUT_FILENO);
   if (mode == "pacing") {
@@ -343,7 +336,6 @@ int main(int argc, char** argv) {
   const std::unique_ptr<TickAlarm> alarm = kestrin::qt::makeTickAlarm(clock);
   QtHost host(clock, *alarm);
   alarm->setWakeHandler([&host] { host.wake(); });
-  host.pictures().setBeforeFirstFont([&fonts] { fonts.wait(); });
   host.start();
   host.window(kestrin::designs::names::kMain)->installEventFilter(&firstPaint);
   const std::int64_t started = realtimeNanos();
