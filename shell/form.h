@@ -52,6 +52,8 @@ class Form {
   std::vector<Control>& controls() { return controls_; }
   const std::vector<Control>& controls() const { return controls_; }
   Control* find(std::string_view name, int index = -1);
+  // Whether a click on the control reaches a handler of this screen.
+  bool handlesClick(const Control& control) const { return clickBinding(control) != nullptr; }
 
   struct Variable {
     std::string_view name;

@@ -6,6 +6,7 @@
 
 namespace kestrin {
 
+class Control;
 class Program;
 class Screen;
 
@@ -24,10 +25,24 @@ struct Delivery {
   bool isTick() const { return event == "Timer"; }
 };
 
+// An input from the host, as the program takes it. Screens and controls are
+// named as the designs name them; a click with no control is on the
+// screen's ground.
+struct Input {
+  enum class Kind { KeyDown, KeyUp, Click, Close };
+  Kind kind = Kind::KeyDown;
+  std::int16_t code = 0;      // KeyDown, KeyUp
+  std::int16_t shift = 0;     // KeyDown, KeyUp
+  std::string_view screen;    // Click, Close
+  std::string_view control;   // Click: empty for the ground
+  int index = -1;             // Click: the member of a control array, else -1
+};
+
 // An account of a run as it happens, for whatever records or checks it: the
 // trace writer, the soak's invariants, the fuzzer's checks. The Program
 // itself tells every observer, so each host gets the same account, in the
-// same order, without doing anything. Times are the program's own clock.
+// same order, without doing anything. Times are the program's own clock,
+// at which each event happens whole (Program::now).
 //
 // In a run: started() once; then, for every event from the host, any boxes
 // its handlers open (messageBox(), as each opens) followed by delivered()
@@ -52,6 +67,22 @@ class ProgramObserver {
   // The program ended while handling cause (after "Game Over", "You Win",
   // an error box, or the last screen closed): every screen is unloaded.
   virtual void ended(std::int64_t t, const Delivery& cause) = 0;
+
+  // What only a host on real time meets; a host on a virtual clock never
+  // does, so an observer of a replay need not care.
+  //
+  // An input the program takes (not one it refuses), before it is handled:
+  // the event reported next.
+  virtual void received(std::int64_t /*t*/, const Input& /*input*/) {}
+  // The timer `timer` of `screen` missed `count` ticks: the host was late
+  // by more than a period (told before the tick that follows them, t being
+  // its time), or a box was open when they fell due (told from inside the
+  // box's event, t being the time found).
+  virtual void dropped(std::int64_t /*t*/, const Screen& /*screen*/, const Control& /*timer*/,
+                       std::int64_t /*count*/) {}
+  // The window system made `screen` the active one, not an event of the
+  // program: keys go to it from now on.
+  virtual void switched(std::int64_t /*t*/, const Screen& /*screen*/) {}
 };
 
 }  // namespace kestrin

@@ -13,6 +13,18 @@ Program::Program(Host& host, const Clock& clock, std::string title)
 
 Program::~Program() = default;
 
+// Holds the time of the event being handled until it has been reported.
+class Program::EventTime {
+ public:
+  EventTime(Program& program, std::int64_t t) : program_(program) { program_.eventTime_ = t; }
+  ~EventTime() { program_.eventTime_.reset(); }
+  EventTime(const EventTime&) = delete;
+  EventTime& operator=(const EventTime&) = delete;
+
+ private:
+  Program& program_;
+};
+
 void Program::add(const ScreenDesign& design, FormFactory factory) {
   if (findDesign(design.name) != nullptr) {
     throw std::logic_error("screen registered twice: " + std::string(design.name));
@@ -43,8 +55,11 @@ void Program::start(std::string_view firstScreen) {
     }
   }
   startScreen_ = std::string(firstScreen);
+  // Start-up is the origin of the program's time: a host starts its clock
+  // with it (a replay's reads 0 then, a real host's restarts just before).
+  const std::int64_t t = 0;
+  const EventTime at(*this, t);
   dispatch(nullptr, [&] { show(screen(firstScreen)); });
-  const std::int64_t t = now();
   for (ProgramObserver* o : observers_) o->started(t, *this);
   if (ended_) report({});  // its first screen's Form_Load ended it
 }
@@ -123,7 +138,9 @@ void Program::finish() {
   recent_.clear();
 }
 
-std::int64_t Program::now() const {
+std::int64_t Program::now() const { return eventTime_ ? *eventTime_ : reading(); }
+
+std::int64_t Program::reading() const {
   const std::int64_t t = clock_.now();
   if (t < 0 || t > Clock::kLatest) {
     throw std::logic_error("clock reading out of range: " + std::to_string(t));
@@ -142,38 +159,60 @@ std::int64_t Program::period(const Control& timer) {
 // A delivery while a handler or a box runs, or after the end, is refused:
 // no event, and no report of one.
 
-Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
+template <class Route>
+Delivery Program::take(const Input& input, Route&& route) {
   if (busy() || ended_) return {};
-  return report(routeKeyDown(keyCode, shift));
+  const std::int64_t t = reading();
+  // A tick due by now that the host has not woken for yet comes first.
+  while (!ended_) {
+    const std::optional<std::int64_t> due = nextTickDue();
+    if (!due || *due > t) break;
+    tickBy(t);
+  }
+  if (ended_) return {};
+  const EventTime at(*this, t);
+  for (ProgramObserver* o : observers_) o->received(t, input);
+  return report(route());
+}
+
+Delivery Program::keyDown(std::int16_t keyCode, std::int16_t shift) {
+  return take({.kind = Input::Kind::KeyDown, .code = keyCode, .shift = shift},
+              [&] { return routeKeyDown(keyCode, shift); });
 }
 
 Delivery Program::keyUp(std::int16_t keyCode, std::int16_t shift) {
-  if (busy() || ended_) return {};
-  return report(routeKeyUp(keyCode, shift));
+  return take({.kind = Input::Kind::KeyUp, .code = keyCode, .shift = shift},
+              [&] { return routeKeyUp(keyCode, shift); });
 }
 
 Delivery Program::click(Screen& s, Control* control) {
-  if (busy() || ended_) return {};
-  return report(routeClick(s, control));
+  const Input input{.kind = Input::Kind::Click,
+                    .screen = s.name(),
+                    .control = control != nullptr ? control->name() : std::string_view(),
+                    .index = control != nullptr ? control->index() : -1};
+  return take(input, [&] { return routeClick(s, control); });
 }
 
 Delivery Program::click(std::string_view screen, std::string_view control, int index) {
-  if (busy() || ended_) return {};
-  Screen* s = findScreen(screen);
-  if (s == nullptr || !s->visible()) return report({});
-  Control* c = control.empty() ? nullptr : s->form()->find(control, index);
-  return report(routeClick(*s, c));
+  const Input input{
+      .kind = Input::Kind::Click, .screen = screen, .control = control, .index = index};
+  return take(input, [&]() -> Delivery {
+    Screen* s = findScreen(screen);
+    if (s == nullptr || !s->visible()) return {};
+    Control* c = control.empty() ? nullptr : s->form()->find(control, index);
+    return routeClick(*s, c);
+  });
 }
 
 Delivery Program::close(Screen& s) {
-  if (busy() || ended_) return {};
-  return report(routeClose(s));
+  return take({.kind = Input::Kind::Close, .screen = s.name()}, [&] { return routeClose(s); });
 }
 
 Delivery Program::close(std::string_view screen) {
-  if (busy() || ended_) return {};
-  Screen* s = findScreen(screen);
-  return report(s == nullptr ? Delivery{} : routeClose(*s));
+  return take({.kind = Input::Kind::Close, .screen = screen}, [&]() -> Delivery {
+    Screen* s = findScreen(screen);
+    return s == nullptr ? Delivery{} : routeClose(*s);
+  });
 }
 
 Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
@@ -215,7 +254,7 @@ Delivery Program::routeKeyUp(std::int16_t keyCode, std::int16_t shift) {
 
 Delivery Program::routeClick(Screen& s, Control* control) {
   if (!s.visible()) return {};
-  activate(s);
+  bringToFront(s);
   if (control == nullptr || !control->Visible) return {.screen = &s};
   if (control->kind() == ControlKind::CommandButton) {
     s.focus_ = control;
@@ -239,6 +278,13 @@ Delivery Program::routeClose(Screen& s) {
 }
 
 void Program::activate(Screen& s) {
+  if (busy() || ended_ || !s.visible() || activeScreen() == &s) return;
+  bringToFront(s);
+  const std::int64_t t = reading();
+  for (ProgramObserver* o : observers_) o->switched(t, s);
+}
+
+void Program::bringToFront(Screen& s) {
   auto it = std::find(recent_.begin(), recent_.end(), &s);
   if (it != recent_.end()) recent_.erase(it);
   recent_.insert(recent_.begin(), &s);
@@ -261,12 +307,22 @@ std::optional<std::int64_t> Program::nextTickDue() const {
 
 std::optional<Delivery> Program::tick() {
   if (ended_) return std::nullopt;
-  const std::int64_t t = now();
-  // start <= t <= Clock::kLatest: the next grid point is at most t + p.
-  // Only a timer with a period runs, and its design fixes the period.
-  const auto gridAfter = [t](const Form::TimerSlot& slot) {
+  // Read from the clock even while a box holds an event's time: the ticks
+  // dropped are the ones due by now.
+  return tickBy(reading());
+}
+
+std::optional<Delivery> Program::tickBy(std::int64_t t) {
+  // start <= t <= Clock::kLatest: the grid point at or before t, and the one
+  // after it, are at most t + p. Only a timer with a period runs, and its
+  // design fixes the period.
+  const auto gridAtOrBefore = [t](const Form::TimerSlot& slot) {
     const std::int64_t p = period(*slot.control);
-    return slot.start + ((t - slot.start) / p + 1) * p;
+    return slot.start + (t - slot.start) / p * p;
+  };
+  const auto missed = [this](const Screen& s, const Form::TimerSlot& slot, std::int64_t at,
+                             std::int64_t count) {
+    for (ProgramObserver* o : observers_) o->dropped(at, s, *slot.control, count);
   };
   Screen* dueScreen = nullptr;
   Form::TimerSlot* due = nullptr;
@@ -276,7 +332,11 @@ std::optional<Delivery> Program::tick() {
     for (Form::TimerSlot& slot : form->timerSlots_) {
       if (!slot.running || slot.nextDue > t) continue;
       if (busy()) {
-        slot.nextDue = gridAfter(slot);  // a box is open: the tick is dropped
+        // A box is open: every tick due by now is dropped.
+        const std::int64_t p = period(*slot.control);
+        const std::int64_t last = gridAtOrBefore(slot);
+        missed(*s, slot, t, (last - slot.nextDue) / p + 1);
+        slot.nextDue = last + p;
         continue;
       }
       if (due == nullptr || slot.nextDue < due->nextDue ||
@@ -287,12 +347,32 @@ std::optional<Delivery> Program::tick() {
     }
   }
   if (due == nullptr) return std::nullopt;
-  due->nextDue = gridAfter(*due);  // missed periods are dropped, never piled up
+  // Missed periods are dropped, never piled up: the tick happens at the
+  // latest of them, on the grid, so its handler sees the time it would
+  // have seen on time.
+  const std::int64_t p = period(*due->control);
+  const std::int64_t at = gridAtOrBefore(*due);
+  if (at > due->nextDue) missed(*dueScreen, *due, at, (at - due->nextDue) / p);
+  due->nextDue = at + p;
+  const EventTime time(*this, at);
   const Form::Binding* b = dueScreen->form()->timerBinding(*due->control);
   if (b == nullptr) return report({.screen = dueScreen});
   const Delivery delivery{.object = due->control->name(), .event = "Timer", .screen = dueScreen};
   dispatch(dueScreen, [&] { b->handler(); });
   return report(delivery);
+}
+
+void Program::dropTicks(std::string_view screen, std::string_view timer, std::int64_t count) {
+  Screen* s = findScreen(screen);
+  if (ended_ || s == nullptr || s->form() == nullptr || count <= 0) return;
+  for (Form::TimerSlot& slot : s->form()->timerSlots_) {
+    if (!slot.running || slot.control->name() != timer) continue;
+    const std::int64_t p = period(*slot.control);
+    // Past the latest time a clock may read, it never ticks again; the sum
+    // stays inside 64 bits (Clock::kLatest).
+    slot.nextDue = count > (Clock::kLatest - slot.nextDue) / p ? Clock::kLatest + p
+                                                                : slot.nextDue + count * p;
+  }
 }
 
 // ---- screens ----
@@ -345,7 +425,7 @@ void Program::show(Screen& s) {
   if (!s.loaded()) return;  // its Form_Load unloaded it again
   if (!s.visible_) s.shownBy_ = handling_;
   s.visible_ = true;
-  activate(s);
+  bringToFront(s);
 }
 
 void Program::hide(Screen& s) {

@@ -36,17 +36,23 @@ class Program {
   const ScreenDesign* findDesign(std::string_view name) const;  // null: not registered
   void addObserver(ProgramObserver& observer) { observers_.push_back(&observer); }
 
+  // Start-up happens at time 0, the origin of the program's time.
   // Binds every registered screen once (a misspelt control name, or the
   // name of a screen it opens that is not registered, fails here, not in
   // play), then shows the first screen.
   void start(std::string_view firstScreen);
   bool ended() const { return ended_; }
   std::string_view title() const { return title_; }
-  // The clock's time; a reading outside 0..Clock::kLatest is a fault of the
-  // host (std::logic_error), never a wrapped deadline.
+  // The time of the event being handled: an event happens at one instant,
+  // whatever its handling takes on a real machine, so every host runs the
+  // same handlers at the same times. Between events, the clock's time. A
+  // reading outside 0..Clock::kLatest is a fault of the host
+  // (std::logic_error), never a wrapped deadline.
   std::int64_t now() const;
 
-  // Events from the host.
+  // Events from the host. An input happens at the clock's time when it
+  // arrives, after every tick due by then: a host that is late to wake for
+  // a tick runs it first, as a host on a virtual clock does.
   Delivery keyDown(std::int16_t keyCode, std::int16_t shift);
   Delivery keyUp(std::int16_t keyCode, std::int16_t shift);
   Delivery click(Screen& screen, Control* control);  // control null: the screen's ground
@@ -58,10 +64,16 @@ class Program {
   void activate(Screen& screen);
 
   // Timers: the earliest time a tick falls due, and delivery of one tick that
-  // is due now. A timer that has missed periods ticks once and resumes on its
-  // grid; ticks falling due while a box is open are dropped.
+  // is due now. A tick happens at its time on the timer's grid; a timer that
+  // has missed periods ticks once, at the latest of them, and resumes on its
+  // grid. Ticks falling due while a box is open are dropped.
   std::optional<std::int64_t> nextTickDue() const;
   std::optional<Delivery> tick();
+  // The next `count` ticks of a running timer do not happen: a recording
+  // says so where the host that recorded it was late and dropped them, so
+  // that its replay drops them too. No handler runs; nothing for a screen
+  // that is not loaded or a timer that is not running.
+  void dropTicks(std::string_view screen, std::string_view timer, std::int64_t count);
 
   // True while a handler or a message box runs.
   bool busy() const { return depth_ > 0; }
@@ -92,6 +104,14 @@ class Program {
   // The event handled: told to the observers, then handed back to the host.
   Delivery report(const Delivery& delivery);
   void showBox(std::string_view text, std::string_view title);
+  class EventTime;
+  // An input from the host: refused while busy or after the end; else taken
+  // at the clock's time, after the ticks due by then, and routed.
+  template <class Route>
+  Delivery take(const Input& input, Route&& route);
+  std::optional<Delivery> tickBy(std::int64_t t);
+  void bringToFront(Screen& screen);
+  std::int64_t reading() const;  // the clock's time, checked
   // The events from the host, once they are known not to be refused.
   Delivery routeKeyDown(std::int16_t keyCode, std::int16_t shift);
   Delivery routeKeyUp(std::int16_t keyCode, std::int16_t shift);
@@ -113,6 +133,7 @@ class Program {
   std::uint64_t loads_ = 0;
   Screen* handling_ = nullptr;  // whose handler runs now
   int depth_ = 0;
+  std::optional<std::int64_t> eventTime_;  // while an event is handled and reported
   bool ended_ = false;
 };
 

@@ -60,4 +60,10 @@ class FdWriter {
 // nothing first): 0, or the errno of the step that failed.
 int writeFile(const std::string& path, std::string_view bytes);
 
+// The same, but a regular file is written whole or not at all: the bytes go
+// to a new file beside it, which is renamed over path once they are all
+// written and closed. On a failure that file is removed and path is left as
+// it was. Anything else at path (a device, a pipe) is written in place.
+int replaceFile(const std::string& path, std::string_view bytes);
+
 }  // namespace kestrin::io

@@ -172,6 +172,21 @@ ParseResult parseLine(std::string_view line, const Program& program) {
       expectWords(w, 2, 2, "close SCREEN");
       c.kind = Command::Kind::Close;
       c.screen = findScreen(w[1], program).name;
+    } else if (verb == "drop") {
+      expectWords(w, 4, 4, "drop SCREEN TIMER N");
+      c.kind = Command::Kind::Drop;
+      const ScreenDesign& screen = findScreen(w[1], program);
+      c.screen = screen.name;
+      for (const ControlDesign& d : screen.controls) {
+        if (d.name == w[2] && d.kind == ControlKind::Timer) c.control = d.name;
+      }
+      if (c.control.empty()) throw Fail{"no timer " + quoted(w[2]) + " on " + quoted(screen.name)};
+      const auto n = allDigits(w[3]) ? digitsValue(w[3], kMaxDropTicks) : std::nullopt;
+      if (!n || *n == 0) {
+        throw Fail{"drop takes a whole number of ticks from 1 to " + std::to_string(kMaxDropTicks) +
+                   ", not " + quoted(w[3])};
+      }
+      c.count = *n;
     } else {
       throw Fail{"unknown command " + quoted(verb)};
     }

@@ -13,18 +13,21 @@ namespace kestrin::headless {
 
 // One line of a replay script, checked against the program's designs.
 struct Command {
-  enum class Kind : std::uint8_t { Wait, KeyDown, KeyUp, Click, Close };
+  enum class Kind : std::uint8_t { Wait, KeyDown, KeyUp, Click, Close, Drop };
   Kind kind = Kind::Wait;
   std::int64_t micros = 0;  // Wait: how far the clock moves
   std::int16_t code = 0;    // KeyDown, KeyUp
   std::int16_t shift = 0;
   std::string_view screen;  // Click, Close: names from the designs
-  std::string_view control; // Click
+  std::string_view control; // Click; Drop: the timer
   int index = -1;           // Click on a member of a control array
+  std::int64_t count = 0;   // Drop: how many ticks
 };
 
 inline constexpr std::size_t kMaxLineLength = 4096;
 inline constexpr std::int64_t kMaxWaitMicros = 86'400'000'000;  // one day
+// The most ticks one drop line may drop: a day of ticks at the fastest rate.
+inline constexpr std::int64_t kMaxDropTicks = kMaxWaitMicros / Program::kTimerGranularity;
 // All the waits of a script together: about 31.7 years. A timer's period
 // added to any time up to this stays far inside 64 bits.
 inline constexpr std::int64_t kMaxScriptMicros = 1'000'000'000'000'000;

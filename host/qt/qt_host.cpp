@@ -106,10 +106,21 @@ ScreenWindow* QtHost::window(std::string_view screenName) const {
   return nullptr;
 }
 
+void QtHost::watchOnly(std::function<void()> windowClosed, int boxShownMs) {
+  watchClosed_ = std::move(windowClosed);
+  boxShownMs_ = boxShownMs;
+}
+
+void QtHost::deliver(const std::function<void(Program&)>& input) {
+  if (boxOpen_) return;
+  input(program_);
+  settle();
+}
+
 // ---- events ----
 
 void QtHost::key(const QKeyEvent& event) {
-  if (boxOpen_) return;
+  if (boxOpen_ || watchClosed_) return;
   const bool pressed = event.type() == QEvent::KeyPress;
   const std::optional<std::int16_t> code = virtualKeyCode(event.key(), event.modifiers());
   if (!code) {
@@ -146,7 +157,7 @@ void QtHost::releaseHeldKey() {
 }
 
 void QtHost::click(Screen& screen, Control* control) {
-  if (boxOpen_) return;
+  if (boxOpen_ || watchClosed_) return;
   const std::uint64_t load = screen.loadSerial();
   heldKeyTimer_.stop();
   keys_.flush();  // a key let go before the click reaches the model first
@@ -157,6 +168,10 @@ void QtHost::click(Screen& screen, Control* control) {
 }
 
 void QtHost::close(Screen& screen) {
+  if (watchClosed_) {
+    watchClosed_();
+    return;
+  }
   if (boxOpen_) return;
   heldKeyTimer_.stop();
   keys_.flush();
@@ -166,7 +181,7 @@ void QtHost::close(Screen& screen) {
 }
 
 void QtHost::activated(Screen& screen) {
-  if (boxOpen_ || program_.ended()) return;
+  if (boxOpen_ || program_.ended() || watchClosed_) return;
   program_.activate(screen);
   shownActive_ = program_.activeScreen();  // the window system's choice stands
 }
@@ -222,6 +237,7 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
     Open& operator=(const Open&) = delete;
   } open(boxOpen_);
   openBox_ = &box;
+  if (watchClosed_) QTimer::singleShot(boxShownMs_, &box, &QMessageBox::accept);
   box.exec();
   openBox_ = nullptr;
 }

@@ -42,6 +42,15 @@ class QtHost final : public Host {
              std::string_view firstScreen = kFirstScreen);
   // Called once, when the program has ended and its windows are gone.
   void setEndHandler(std::function<void()> ended) { ended_ = std::move(ended); }
+  // For a program that shows a game being played back (kestrin-watch):
+  // nothing the player does in the windows reaches the model, a close box
+  // calls `windowClosed` instead, and each message box answers itself
+  // after `boxShownMs`.
+  void watchOnly(std::function<void()> windowClosed, int boxShownMs);
+  // An input from elsewhere than the windows, as the played-back script
+  // gives it: run on the program, then the windows brought up to it.
+  // Nothing while a box is open.
+  void deliver(const std::function<void(Program&)>& input);
 
   Program& program() { return program_; }
   PictureCache& pictures() { return pictures_; }
@@ -100,6 +109,8 @@ class QtHost final : public Host {
   QMessageBox* openBox_ = nullptr;
   std::unique_ptr<WindowLossWatch> lossWatch_;
   std::function<void()> ended_;
+  std::function<void()> watchClosed_;  // set: the windows are only watched
+  int boxShownMs_ = 0;
 };
 
 }  // namespace kestrin::qt

@@ -23,6 +23,9 @@ class SteadyClock final : public Clock {
     return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
   }
   std::chrono::steady_clock::time_point start() const { return start_; }
+  // The program starts at time 0 (Program::start): the host restarts its
+  // clock just before, so nothing before start-up counts.
+  void restart() { start_ = std::chrono::steady_clock::now(); }
 
  private:
   std::chrono::steady_clock::time_point start_;

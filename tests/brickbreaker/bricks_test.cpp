@@ -373,18 +373,13 @@ TEST(BrickBreakerAdvance, ClearingLevelTwoOpensLevelThreeFromItsDesignInTheSameT
   EXPECT_EQ(tick(s)["screen"].string(), kLvl3);
 }
 
-// The program on a clock that calls back whenever the model reads the time.
-// The model reads it once more after a tick's handler has returned, while a
-// screen that the handler unloaded still holds its controls, so a probe can
-// see what the tick left on the level it closed: nothing the trace shows.
-class ProbeClock final : public Clock {
+// The program with a probe that runs as each screen is made: when a tick
+// opens the next level, the probe sees what the tick left on the level it
+// is closing, which the trace never shows.
+class TestClock final : public Clock {
  public:
-  std::int64_t now() const override {
-    if (probe) probe();
-    return time;
-  }
+  std::int64_t now() const override { return time; }
   std::int64_t time = 0;
-  std::function<void()> probe;
 };
 
 class SilentHost final : public Host {
@@ -394,11 +389,18 @@ class SilentHost final : public Host {
 
 struct Bench {
   SilentHost host;
-  ProbeClock clock;
+  TestClock clock;
   Program program{host, clock, std::string(kProgramTitle)};
+  // Runs as a screen is made, before its Form exists.
+  std::function<void(std::string_view screen)> probe;
 
   Bench() {
-    addKestrinScreens(program);
+    addKestrinScreensThrough(program, [this](std::string_view screen, FormFactory factory) {
+      return [this, screen, factory = std::move(factory)](Screen& s) {
+        if (probe) probe(screen);
+        return factory(s);
+      };
+    });
     program.start(kFirstScreen);
     program.click(kMain, "Image1");
   }
@@ -460,10 +462,10 @@ Closed strikeBrick3AndLook(Bench& bench, const Level& lv, const char* scoreBefor
   Bench::at(f, "lblScore").Caption = scoreBefore;
   bench.aimAt(f, 8275, lv.number == 1 ? 800 : 850, -80, -90);
   Closed closed;
-  // The first clock reading after the unload, while the handler's Form still
-  // exists: later readings may come after the Form is freed.
-  bench.clock.probe = [&] {
-    if (screen.loaded() || closed.seen) return;
+  // As the next level is made, inside the tick's handler, while this
+  // level's Form still exists: the handler touches nothing of it after.
+  bench.probe = [&](std::string_view made) {
+    if (made == screen.name()) return;
     closed.seen = true;
     closed.score = Bench::at(f, "lblScore").Caption;
     closed.brick4Visible = Bench::at(f, "Brick", 4).Visible;
@@ -472,7 +474,7 @@ Closed strikeBrick3AndLook(Bench& bench, const Level& lv, const char* scoreBefor
     closed.ballLeft = Bench::at(f, "shpBall").Left;
   };
   bench.runTick();
-  bench.clock.probe = nullptr;
+  bench.probe = nullptr;
   return closed;
 }
 
@@ -482,7 +484,7 @@ TEST(BrickBreakerAdvance, TickThatClearsALevelWritesItsScoreAndExaminesNoLaterBr
     Bench bench;
     if (n == 2) bench.clear(level(1), 7, 12300, 1195);
     const Closed closed = strikeBrick3AndLook(bench, level(n), n == 1 ? "175" : "575");
-    ASSERT_TRUE(closed.seen) << "the probe never saw the level unloaded";
+    ASSERT_TRUE(closed.seen) << "the probe never saw the next level made";
     EXPECT_EQ(closed.score, n == 1 ? "200" : "600");
     // One reversal and one placement: Brick(3)'s right face only.
     EXPECT_EQ(closed.stepX, 80);

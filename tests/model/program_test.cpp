@@ -140,7 +140,16 @@ class Recorder final : public ProgramObserver {
     add(t, "box " + std::string(title) + ": " + std::string(text));
   }
   void ended(std::int64_t t, const Delivery& cause) override { add(t, "end on " + cause.handler()); }
+  void received(std::int64_t t, const Input& in) override {
+    if (logInputs) add(t, "input " + std::to_string(static_cast<int>(in.kind)) + " " +
+                              std::to_string(in.code) + " " + std::string(in.screen) + " " +
+                              std::string(in.control));
+  }
+  void dropped(std::int64_t t, const Screen& s, const Control&, std::int64_t count) override {
+    add(t, "dropped " + std::to_string(count) + " " + std::string(s.name()));
+  }
   std::vector<std::string> log;
+  bool logInputs = false;
 
  private:
   void add(std::int64_t t, const std::string& what) { log.push_back(std::to_string(t) + " " + what); }
@@ -375,6 +384,48 @@ TEST_F(ProgramTest, ObserversHearEveryEventOnceItsBoxesFirstAndTheEndInItsPlace)
                               "15630 Timer1_Timer Play",
                               "31255 box Title: Game Over",
                               "31255 end on Timer1_Timer",
+                          }));
+}
+
+// A real host reads a running clock and wakes late; each event still happens
+// at one instant, and a tick on its grid, as on the replay's clock.
+TEST_F(ProgramTest, OnARunningClockEachEventHappensAtOneInstantAndTicksStayOnTheirGrid) {
+  constexpr std::int64_t p = 15'625;
+  recorder.logInputs = true;
+  openPlay();  // at 0: the grid is 0, p, 2p, ...
+  recorder.log.clear();
+  // Handlers take time: the clock moves on while each one runs.
+  script.keyDown = [this] {
+    clock.set(clock.now() + 5'000);
+    play().Timer1.Enabled = true;  // a fresh period from the key's own time
+  };
+  script.tick = [this] { clock.set(clock.now() + 700); };
+
+  clock.set(p + 300);         // the host has not woken for the tick at p yet
+  program.keyDown(keys::kLeft, 0);
+  EXPECT_EQ(program.nextTickDue(), p + 300 + p);
+  clock.set(p + 300 + 4 * p + 9);  // three periods missed
+  EXPECT_TRUE(program.tick());
+  EXPECT_FALSE(program.tick());
+  EXPECT_EQ(program.nextTickDue(), p + 300 + 5 * p);
+
+  // A box open across periods: the ticks due meanwhile are dropped.
+  script.tick = [this] { play().MsgBox("Wait"); };
+  host.duringBox = [&] {
+    clock.set(clock.now() + 3 * p);
+    EXPECT_FALSE(program.tick());
+  };
+  clock.set(p + 300 + 5 * p);
+  EXPECT_TRUE(program.tick());
+  EXPECT_EQ(recorder.log, (std::vector<std::string>{
+                              "15625 Timer1_Timer Play",
+                              "15925 input 0 37  ",
+                              "15925 Form_KeyDown Play",
+                              "78425 dropped 3 Play",
+                              "78425 Timer1_Timer Play",
+                              "94050 box Kestrin: Wait",
+                              "140925 dropped 3 Play",
+                              "94050 Timer1_Timer Play",
                           }));
 }
 

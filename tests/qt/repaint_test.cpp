@@ -59,7 +59,8 @@ class RepaintAtScale : public HostTest {
         case headless::Command::Kind::Click:
           clickAt(c.screen, pixelBox(control(c.screen, c.control, c.index)).center());
           break;
-        case headless::Command::Kind::Close: FAIL() << "not used here"; break;
+        case headless::Command::Kind::Close:
+        case headless::Command::Kind::Drop: FAIL() << "not used here"; break;
       }
       if (c.kind != headless::Command::Kind::Wait) expectShowsWholePaint(screen, line);
     }

@@ -4,10 +4,12 @@
 // build included.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/headless/replay.h"
@@ -37,28 +39,50 @@ TEST(FuzzInputs, SeedsScriptsAndRegressionsRunClean) {
   EXPECT_GE(files, 8);  // the seeds and the kept scripts were found
 }
 
-// The harness must notice what it is there to notice.
-TEST(FuzzInputs, TraceCheckFlagsBrokenTraces) {
+// The harness must notice what it is there to notice: in the run as the
+// program reports it, and in the trace written of it.
+TEST(FuzzInputs, RunCheckFlagsBrokenRunsAndTraces) {
+  struct Step {
+    enum Kind : std::uint8_t { Line, Start, Event, Box, End } kind;
+    std::int64_t t = 0;
+    std::string_view text = "";  // Line: the bytes written; Box: its text
+  };
+  const Step start[] = {{Step::Line, 0, "{}\n"}, {Step::Start}};
   struct Case {
-    std::vector<std::string> lines;
-    const char* problem;  // empty: sound
+    std::vector<Step> steps;  // after start
+    const char* problem;      // empty: sound
   };
-  const std::string tick = R"({"t":15625,"event":"Timer1_Timer","screen":"frmKestrinDodge"})";
   const Case cases[] = {
-      {{tick + "\n", R"({"t":20000,"msgbox":{"text":"Game Over","title":"Kestrin Brick Breaker"}})" "\n",
-        R"({"t":20000,"event":"end"})" "\n"},
+      {{{Step::Line, 0, "a\n"}, {Step::Event, 15625}, {Step::Line, 0, "b\n"},
+        {Step::Box, 20000, "Game Over"}, {Step::Line, 0, "c\n"}, {Step::End, 20000}},
        ""},
-      {{R"({"t":5,"msgbox":{"text":"Overflow","title":"Kestrin"}})" "\n"}, "unexpected message box"},
-      {{R"({"t":5,"event":"end"})" "\n", tick + "\n"}, "after the end"},
-      {{tick + "\n", R"({"t":100,"event":"none","screen":null})" "\n"}, "earlier"},
-      {{tick}, "not one whole line"},
-      {{tick + "\n" + tick + "\n"}, "not one whole line"},
-      {{R"({"event":"none"})" "\n"}, "without a time"},
+      {{{Step::Line, 0, "a\n"}, {Step::Box, 5, "Overflow"}}, "unexpected message box: 'Overflow'"},
+      {{{Step::Line, 0, "a\n"}, {Step::End, 5}, {Step::Line, 0, "b\n"}, {Step::Event, 5}},
+       "after the end"},
+      {{{Step::Line, 0, "a\n"}, {Step::Event, 200}, {Step::Line, 0, "b\n"}, {Step::Event, 100}},
+       "earlier"},
+      {{{Step::Line, 0, "a"}}, "not one whole line"},
+      {{{Step::Line, 0, "a\nb\n"}}, "not one whole line"},
+      {{{Step::Event, 5}}, "not one line a report"},
+      {{{Step::Line, 0, "a\n"}, {Step::Line, 0, "b\n"}, {Step::Event, 5}}, "not one line a report"},
   };
+  headless::Replay replay{headless::Replay::Sink()};  // a program to report about
+  const Program& program = replay.program();
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.problem);
     std::size_t events = 0;
-    fuzz::TraceCheck check(events, 100);
-    for (const std::string& line : c.lines) check(line);
+    fuzz::RunCheck check(events, 100);
+    std::vector<Step> steps(std::begin(start), std::end(start));
+    steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+    for (const Step& step : steps) {
+      switch (step.kind) {
+        case Step::Line: check.line(step.text); break;
+        case Step::Start: check.started(step.t, program); break;
+        case Step::Event: check.delivered(step.t, {}, program); break;
+        case Step::Box: check.messageBox(step.t, step.text, "Kestrin"); break;
+        case Step::End: check.ended(step.t, {}); break;
+      }
+    }
     if (std::string(c.problem).empty()) {
       EXPECT_EQ(check.problem(), "");
     } else {
@@ -69,8 +93,8 @@ TEST(FuzzInputs, TraceCheckFlagsBrokenTraces) {
 
 TEST(FuzzInputs, BudgetCutsADayOfPlayShort) {
   std::size_t events = 0;
-  fuzz::TraceCheck check(events, 100);
-  headless::Replay replay([&check](std::string_view line) { check(line); });
+  fuzz::RunCheck check(events, 100);
+  headless::Replay replay([&check](std::string_view line) { check.line(line); }, {}, &check);
   std::string error;
   ASSERT_TRUE(replay.runLine("click Main Image2", error));
   EXPECT_THROW(replay.runLine("ticks 5529600", error), fuzz::BudgetSpent);
@@ -78,8 +102,10 @@ TEST(FuzzInputs, BudgetCutsADayOfPlayShort) {
   EXPECT_EQ(replay.clock().now(), 99 * 15'625);
   EXPECT_EQ(check.problem(), "");
   // Both of the harness's runs share the one budget, and a day-long input is
-  // no fault.
+  // no fault; nor is a first run that spends the budget exactly, leaving
+  // none for the second run's start.
   EXPECT_EQ(fuzz::runScript("click Main Image2\nbogus\nticks 5529600\n", 50), "");
+  EXPECT_EQ(fuzz::runScript("keyup 0\nkeyup 0\nbogus\n", 3), "");
 }
 
 }  // namespace

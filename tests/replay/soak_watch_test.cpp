@@ -27,6 +27,7 @@ TEST(SoakWatch, CatchesEveryBrokenInvariant) {
   const char* bb = "click Main Image1\nkeydown 32\nticks 3";
   const char* lvl1 = "frmKestrinBrickBreaker";
   const char* dodge = "frmKestrinDodge";
+  soak::Watch* watching = nullptr;  // the case's own
   const Spoil cases[] = {
       {bb, [&](Program& p) { controlOf(p, lvl1, "Brick", 3).Visible = false; }, "keyup 0",
        "hidden in its place"},
@@ -44,13 +45,23 @@ TEST(SoakWatch, CatchesEveryBrokenInvariant) {
        "keyup 0", "score 8 after 9 ticks"},
       {"click Main Image2\nticks 9",
        [&](Program& p) { controlOf(p, dodge, "shpBall3").Visible = true; }, "keyup 0", "shown"},
+      // What only the end and the boxes tell: a tick that reads a spoilt
+      // caption opens the error box; a game over while lives were left.
+      {bb, [&](Program& p) { controlOf(p, lvl1, "lbllives").Caption = "x"; }, "ticks 1",
+       "unexpected message box: 'Type mismatch'"},
+      {bb, [&](Program& p) { controlOf(p, lvl1, "lbllives").Caption = "0"; }, "ticks 1",
+       "Game Over with 3 lives, by Timer1_Timer"},
+      // A box told to the watch, as if a handler had opened it and play went on.
+      {bb,
+       [&](Program& p) { watching->messageBox(p.now(), "Game Over", "Kestrin Brick Breaker"); },
+       "keyup 0", "Game Over and play went on"},
   };
   for (const Spoil& c : cases) {
     SCOPED_TRACE(c.violation);
     soak::Tally tally;
     soak::Watch watch(tally);
-    headless::Replay replay([&watch](std::string_view line) { watch.onTrace(line); });
-    watch.attach(replay.program(), replay.clock());
+    watching = &watch;
+    headless::Replay replay(watch);
     std::string error;
     const auto run = [&](std::string_view script) {
       std::size_t start = 0;

@@ -53,66 +53,80 @@ std::string checkStatus(int status, const std::string& errors) {
 
 }  // namespace
 
-void TraceCheck::operator()(std::string_view line) {
+void RunCheck::line(std::string_view line) {
   if (!problem_.empty()) return;
   if (line.empty() || line.back() != '\n' || line.find('\n') != line.size() - 1) {
     problem_ = "a trace line that is not one whole line";
     return;
   }
+  ++lines_;
+}
+
+// The trace writer is told of everything first: by now the trace holds one
+// line for each report so far, this one included.
+void RunCheck::check(std::int64_t t, const char* what) {
+  if (!problem_.empty()) return;
   if (ended_) {
-    problem_ = "a trace line after the end line";
+    problem_ = std::string("a report after the end: ") + what;
     return;
   }
-  std::size_t rest = 0;
-  const std::optional<std::int64_t> t = time(line, rest);
-  if (!t || *t < lastTime_) {
-    problem_ = "a trace line without a time, or earlier than the one before";
+  if (lines_ != ++reported_) {
+    problem_ = std::string("a trace that is not one line a report, at the ") + what;
     return;
   }
-  lastTime_ = *t;
-  // Each kind of line is told by what follows the time; a whole-state line
-  // is a few kilobytes, so nothing here searches it.
-  const std::string_view after = line.substr(rest);
-  if (after.substr(0, 9) == ",\"msgbox\"") {
-    // The games' own boxes are the only ones play may open: a run-time
-    // error box means some input drove the rules outside their numbers.
-    if (after.find("\"text\":\"Game Over\"") == std::string_view::npos &&
-        after.find("\"text\":\"You Win\"") == std::string_view::npos) {
-      problem_ = "an unexpected message box: " + std::string(line.substr(0, line.size() - 1));
-    }
+  if (t < lastTime_) {
+    problem_ = std::string("a report earlier than the one before: the ") + what;
     return;
   }
-  if (after == ",\"event\":\"end\"}\n") ended_ = true;
+  lastTime_ = t;
+}
+
+// Counted even after a fault, so that no input runs past its budget.
+void RunCheck::count() {
   if (++events_ > maxEvents_) throw BudgetSpent{};
 }
 
-// The time that starts every line; rest is where the line goes on.
-std::optional<std::int64_t> TraceCheck::time(std::string_view line, std::size_t& rest) {
-  constexpr std::string_view kHead = "{\"t\":";
-  if (line.substr(0, kHead.size()) != kHead) return std::nullopt;
-  std::int64_t t = 0;
-  std::size_t i = kHead.size();
-  if (i >= line.size() || line[i] < '0' || line[i] > '9') return std::nullopt;
-  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-    if (t > (INT64_MAX - 9) / 10) return std::nullopt;
-    t = t * 10 + (line[i] - '0');
+void RunCheck::started(std::int64_t t, const Program& /*program*/) {
+  check(t, "start");
+  count();
+}
+
+void RunCheck::delivered(std::int64_t t, const Delivery& /*delivery*/, const Program& /*program*/) {
+  check(t, "event");
+  count();
+}
+
+void RunCheck::messageBox(std::int64_t t, std::string_view text, std::string_view title) {
+  check(t, "box");
+  // The games' own boxes are the only ones play may open: a run-time error
+  // box means some input drove the rules outside their numbers.
+  if (problem_.empty() && text != "Game Over" && text != "You Win") {
+    problem_ = "an unexpected message box: '" + std::string(text) + "', titled '" +
+               std::string(title) + "'";
   }
-  rest = i;
-  return t;
+}
+
+void RunCheck::ended(std::int64_t t, const Delivery& /*cause*/) {
+  check(t, "end");
+  ended_ = true;
+  count();
 }
 
 std::string runScript(std::string_view bytes, std::size_t maxEvents) {
   std::size_t events = 0;
+  const auto traced = [](RunCheck& check) {
+    return headless::Replay::Sink([&check](std::string_view line) { check.line(line); });
+  };
 
   // As kestrin-replay reads it: the whole script, stopping at a bad line.
   int status = 0;
   {
-    TraceCheck check(events, maxEvents);
-    headless::Replay replay([&check](std::string_view line) { check(line); });
-    openFirst(replay, bytes);
-    headless::LineReader in(bytes);
+    RunCheck check(events, maxEvents);
     std::ostringstream errors;
     try {
+      headless::Replay replay(traced(check), {}, &check);
+      openFirst(replay, bytes);
+      headless::LineReader in(bytes);
       status = replay.run(in, errors);
     } catch (const BudgetSpent&) {
       return check.problem();
@@ -122,12 +136,13 @@ std::string runScript(std::string_view bytes, std::size_t maxEvents) {
   }
   if (status == 0) return "";
 
-  // Every line that parses, the bad ones skipped.
-  TraceCheck check(events, maxEvents);
-  headless::Replay replay([&check](std::string_view line) { check(line); });
-  openFirst(replay, bytes);
-  std::string error;
+  // Every line that parses, the bad ones skipped. The start alone may spend
+  // the budget the first run left.
+  RunCheck check(events, maxEvents);
   try {
+    headless::Replay replay(traced(check), {}, &check);
+    openFirst(replay, bytes);
+    std::string error;
     std::size_t start = 0;
     while (start < bytes.size()) {
       std::size_t end = bytes.find('\n', start);

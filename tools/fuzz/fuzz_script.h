@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "shell/observer.h"
+#include "shell/program.h"
 
 namespace kestrin::fuzz {
 
@@ -15,34 +17,46 @@ namespace kestrin::fuzz {
 // second even under the sanitizers, so a libFuzzer timeout can only mean a real hang.
 inline constexpr std::size_t kMaxEventsPerInput = 2048;
 
-// Thrown from the trace sink once an input has spent its events. The sink
-// runs after an event has been handled in full, outside every handler, so
+// Thrown by the check once an input has spent its events. The program
+// reports an event after handling it in full, outside every handler, so
 // unwinding from there leaves the program whole; it is then discarded.
 struct BudgetSpent {};
 
-// Checks each trace line as it is written, keeping none: one whole line,
-// starting with its time, never earlier than the line before, nothing after
-// the end line, no box but the games' own. Throws BudgetSpent once more
-// than maxEvents event lines (shared through events) have been written.
-class TraceCheck {
+// Checks a run as the program reports it, keeping nothing: time never going
+// back, nothing after the end, no box but the games' own; and the trace of
+// it, as the trace writer makes it: one whole line for each event and box,
+// written before the event is reported. Throws BudgetSpent once more than
+// maxEvents events (shared through events, the start counting as one) have
+// been reported.
+class RunCheck final : public ProgramObserver {
  public:
-  TraceCheck(std::size_t& events, std::size_t maxEvents) : events_(events), maxEvents_(maxEvents) {}
-  void operator()(std::string_view line);
-  // Empty while every line was sound; the first fault otherwise.
+  RunCheck(std::size_t& events, std::size_t maxEvents) : events_(events), maxEvents_(maxEvents) {}
+  // The trace sink.
+  void line(std::string_view line);
+  // Empty while the run and its trace were sound; the first fault otherwise.
   const std::string& problem() const { return problem_; }
 
+  void started(std::int64_t t, const Program& program) override;
+  void delivered(std::int64_t t, const Delivery& delivery, const Program& program) override;
+  void messageBox(std::int64_t t, std::string_view text, std::string_view title) override;
+  void ended(std::int64_t t, const Delivery& cause) override;
+
  private:
-  static std::optional<std::int64_t> time(std::string_view line, std::size_t& rest);
+  void check(std::int64_t t, const char* what);
+  void count();
 
   std::size_t& events_;
   std::size_t maxEvents_;
   std::string problem_;
   std::int64_t lastTime_ = 0;
+  std::size_t lines_ = 0;     // written by the trace writer
+  std::size_t reported_ = 0;  // events and boxes reported
   bool ended_ = false;
 };
 
 // Runs bytes as a replay script on the whole program, as kestrin-replay
-// would (Replay::run on a LineReader), with the trace checked and discarded.
+// would (Replay::run on a LineReader), with the run and its trace checked and
+// the trace discarded.
 // If that run stops at an invalid line, a second program runs every line of
 // the bytes that does parse, so that fuzzed scripts reach play even with a
 // bad line in them. Both runs share maxEvents.

@@ -161,8 +161,7 @@ class Player {
 // One program from start-up to its end (or the tick budget).
 void play(std::uint64_t programSeed, std::uint64_t ticks, Result& result, bool keepScript) {
   Watch watch(result.tally);
-  headless::Replay replay([&watch](std::string_view line) { watch.onTrace(line); });
-  watch.attach(replay.program(), replay.clock());
+  headless::Replay replay(watch);  // no trace: the watch reads the run itself
   Player player(programSeed);
   std::vector<std::string>& script = result.script;
   script.clear();

@@ -1,50 +1,114 @@
 #include "watch.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <span>
+#include <sstream>
+#include <vector>
 
+#include "host/headless/script.h"
 #include "shell/caption_number.h"
 #include "shell/rect.h"
 #include "shell/runtime_error.h"
 
 namespace kestrin::soak {
 
+// ---- What the rules allow, as the watcher states them ----
+//
+// Restated here on purpose, apart from the games' code: a wrong constant in
+// a game is then a disagreement the soak reports, not a mistake both share.
+// Steps are twips a tick; in play only their signs change.
+namespace expect {
+
+constexpr std::int64_t kTick = Program::kTimerGranularity;  // 64 ticks a second
+constexpr double kLives = 3;                                 // at every game screen's load
+struct Box {
+  std::string_view text, title;
+};
+constexpr Box kGameOver{"Game Over", "Kestrin Brick Breaker"};  // both games
+constexpr Box kYouWin{"You Win", "Kestrin"};                    // the last level cleared
+// The one way a stopped timer runs again.
+constexpr std::string_view kRestart = "cmdReset_Click";
+
+struct Ball {
+  std::string_view shape, stepX, stepY;  // the shape and its step variables
+  int sizeX, sizeY;
+  double release;  // the score from which it is in play
+};
+// On a level, 0, 0 until launched.
+constexpr Ball kLevelBall[] = {{"shpBall", "BallStepX", "BallStepY", 80, 90, 0}};
+constexpr Ball kDodgeBalls[] = {{"shpBall", "BallStepX", "BallStepY", 80, 90, 0},
+                                {"shpBall2", "Ball2StepX", "Ball2StepY", 85, 75, 1000},
+                                {"shpBall3", "Ball3StepX", "Ball3StepY", 115, 105, 2500},
+                                {"shpBall4", "Ball4StepX", "Ball4StepY", 90, 80, 5000}};
+
+// Each game screen: the one delivery that may open it (a click on the
+// launcher's picture, or the tick of the level before that cleared it), its
+// balls, and the player's step variables, each 0 or the step either way.
+// Only the last level has the two-hit row, the banana and You Win.
+enum class Kind : std::uint8_t { Level, LastLevel, Dodge };
+struct Game {
+  std::string_view screen;
+  Kind kind;
+  std::string_view openedOn, openedBy;  // the screen and handler of that delivery
+  std::span<const Ball> balls;
+  std::string_view stepX, stepY;  // the player's; "": no such axis
+  int playerStep;
+};
+constexpr Game kGames[] = {
+    {kScreens[1], Kind::Level, kScreens[0], "Image1_Click", kLevelBall, "PaddleStep", "", 100},
+    {kScreens[2], Kind::Level, kScreens[1], "Timer1_Timer", kLevelBall, "PaddleStep", "", 100},
+    {kScreens[3], Kind::LastLevel, kScreens[2], "Timer1_Timer", kLevelBall, "PaddleStep", "", 100},
+    {kScreens[4], Kind::Dodge, kScreens[0], "Image2_Click", kDodgeBalls, "PaddleStepX",
+     "PaddleStepY", 100},
+};
+
+// Brick Breaker
+constexpr double kPointsPerBrick = 25;
+constexpr float kRemovedLeft = -300;
+constexpr Colour kBrown = rgb(128, 64, 0);   // every brick...
+constexpr Colour kDarkRed = rgb(192, 0, 0);  // ...but the last level's top row until its first hit
+constexpr int kTwoHitBricks = 8;             // that row: Brick(0) to Brick(7)
+constexpr double kBananaScore = 1000;        // the banana falls while the score reads this
+constexpr float kBananaFall = 100;
+constexpr float kBananaLeft = 7800, kBananaTop = 120;  // its home, where a catch puts it back
+// Dodge
+constexpr double kPointsPerTick = 1;
+
+}  // namespace expect
+
 namespace {
 
-constexpr std::int64_t kTick = Program::kTimerGranularity;  // 64 a second
-constexpr float kRemovedLeft = -300;
-constexpr Colour kBrown = rgb(128, 64, 0);
-constexpr Colour kDarkRed = rgb(192, 0, 0);
-constexpr float kBananaLeft = 7800;
-constexpr float kBananaTop = 120;
-
-// Dodge's balls: step sizes (twips a tick, only the signs ever change) and
-// the score from which each is in play.
-struct DodgeBall {
-  std::string_view shape;
-  int stepX, stepY;
-  double release;
+// A broken invariant, with what broke: it ends the watch.
+struct Broken {
+  std::string what;
 };
-constexpr std::array<DodgeBall, 4> kDodgeBalls{{{"shpBall", 80, 90, 0},
-                                                {"shpBall2", 85, 75, 1000},
-                                                {"shpBall3", 115, 105, 2500},
-                                                {"shpBall4", 90, 80, 5000}}};
-constexpr std::array<std::string_view, 10> kDodgeVars{
-    "BallStepX",  "BallStepY",  "Ball2StepX", "Ball2StepY",  "Ball3StepX",
-    "Ball3StepY", "Ball4StepX", "Ball4StepY", "PaddleStepX", "PaddleStepY"};
-constexpr std::array<std::string_view, 3> kLevelVars{"BallStepX", "BallStepY", "PaddleStep"};
 
-// A member of the trace line: "event":"X" -> X; "screen":null -> "".
-std::string_view member(std::string_view line, std::string_view key) {
-  const std::size_t at = line.find(key);
-  if (at == std::string_view::npos) return {};
-  const std::size_t start = at + key.size();
-  if (start >= line.size() || line[start] != '"') return {};
-  const std::size_t end = line.find('"', start + 1);
-  return end == std::string_view::npos ? std::string_view{} : line.substr(start + 1, end - start - 1);
+std::ostream& operator<<(std::ostream& out, const Delivery& d) {
+  out << d.handler();
+  return d.screen != nullptr ? out << " of " << d.screen->name() : out;
 }
 
-std::string show(double value) { return numberCaption(value); }
+template <class... Parts>
+std::string text(const Parts&... parts) {
+  std::ostringstream out;
+  out.precision(9);  // positions and caption numbers whole
+  (out << ... << parts);
+  return out.str();
+}
+
+template <class... Parts>
+void check(bool holds, const Parts&... parts) {
+  if (!holds) throw Broken{text(parts...)};
+}
+
+double number(const Control& label) {
+  try {
+    return captionNumber(label.Caption);
+  } catch (const RuntimeError&) {
+    throw Broken{text(label.name(), " is not a number: '", label.Caption, "'")};
+  }
+}
 
 // Inside the playfield, give or take `slack` twips on each axis.
 bool inside(const Control& c, const Control& field, float slackX, float slackY) {
@@ -57,122 +121,179 @@ bool overlap(const Control& a, const Control& b) {
   return IntersectRect(r, rectOf(a), rectOf(b)) != 0;
 }
 
-}  // namespace
-
-void Watch::fail(std::string what) {
-  if (!violation_.empty()) return;
-  violation_ = std::move(what);
-  if (clock_ != nullptr) violation_ += " (t=" + std::to_string(clock_->now()) + " us)";
+bool is(const Delivery& d, std::string_view screen, std::string_view handler) {
+  return d.screen != nullptr && d.screen->name() == screen && d.handler() == handler;
 }
 
-double Watch::number(const Control& label) {
-  try {
-    return captionNumber(label.Caption);
-  } catch (const RuntimeError&) {
-    fail(std::string(label.name()) + " is not a number: '" + label.Caption + "'");
-    return 0;
+}  // namespace
+
+// The game screen being watched: its controls and variables, bound by name
+// at its load (which must be as designed), and what the event before left.
+struct Watch::Game {
+  Game(const expect::Game& rules, const Screen& screen, std::int64_t now);
+
+  struct Ball {
+    const expect::Ball& rule;
+    const Control* shape;
+    const Integer *x, *y;
+  };
+  struct Brick {
+    const Control* shape;
+    bool removed = false, hitOnce = false;  // hitOnce: a two-hit brick turned brown
+  };
+
+  const expect::Game& rules;
+  const Screen& screen;
+  std::uint64_t serial;  // of the load watched
+  const Control *field, *paddle, *score, *lives, *lostLife, *reset, *timer, *banana = nullptr;
+  const Integer *stepX = nullptr, *stepY = nullptr;  // the player's
+  std::vector<Ball> balls;
+  std::vector<Brick> bricks;
+
+  double scoreAtLoad, lastScore, lastLives;
+  float paddleTop, bananaTop = 0;
+  bool bananaVisible = false;
+  bool running = true;                    // Timer1 enabled
+  std::int64_t runStart;                  // when it last started
+  std::uint64_t runTicks = 0, ticks = 0;  // since then, and since the load
+};
+
+Watch::Game::Game(const expect::Game& r, const Screen& s, std::int64_t now)
+    : rules(r), screen(s), serial(s.loadSerial()), runStart(now) {
+  Form& form = *s.form();
+  const auto control = [&](std::string_view name) {
+    const Control* c = form.find(name);
+    check(c != nullptr, s.name(), " has no ", name);
+    return c;
+  };
+  const auto var = [&](std::string_view name) -> const Integer* {
+    for (const Form::Variable& v : form.variables()) {
+      if (v.name == name) return v.value;
+    }
+    throw Broken{text(s.name(), " has no ", name)};
+  };
+  field = control("shpR");
+  paddle = control("Paddle");
+  score = control("lblScore");
+  lives = control("lbllives");
+  lostLife = control("lblLostLife");
+  reset = control("cmdReset");
+  timer = control("Timer1");
+  if (r.kind == expect::Kind::LastLevel) banana = control("imgBanana");
+  stepX = var(r.stepX);
+  if (!r.stepY.empty()) stepY = var(r.stepY);
+  for (const expect::Ball& b : r.balls) {
+    balls.push_back({b, control(b.shape), var(b.stepX), var(b.stepY)});
+  }
+  // A fresh load is the design, whatever the screen went through before.
+  for (const Control& c : form.controls()) {
+    const ControlDesign& row = c.design();
+    check(c.Left == row.left && c.Top == row.top && bool(c.Visible) == row.visible &&
+              (c.kind() != ControlKind::Label || c.Caption == row.caption),
+          s.name(), " loaded with ", row.name, " not as designed");
+    if (r.kind != expect::Kind::Dodge && c.name() == "Brick") bricks.push_back({&c});
+  }
+  scoreAtLoad = lastScore = number(*score);
+  lastLives = number(*lives);
+  check(lastLives == expect::kLives, s.name(), " loaded with ", lastLives, " lives");
+  check(timer->Enabled, s.name(), " loaded with its timer stopped");
+  paddleTop = paddle->Top;
+  if (banana != nullptr) {
+    bananaVisible = banana->Visible;
+    bananaTop = banana->Top;
   }
 }
 
-void Watch::attach(const Program& program, const headless::VirtualClock& clock) {
+Watch::Watch(Tally& tally) : tally_(tally) {}
+Watch::~Watch() = default;
+
+// Runs the checks of one report at t; the first broken invariant is kept,
+// and watching stops there.
+template <class Body>
+void Watch::guard(std::int64_t t, Body&& body) {
+  if (!violation_.empty()) return;
+  try {
+    check(t >= lastTime_, "time went back");
+    lastTime_ = t;
+    body();
+  } catch (const Broken& b) {
+    violation_ = text(b.what, " (t=", program_->now(), " us)");
+  }
+}
+
+// ---- the run ----
+
+void Watch::started(std::int64_t t, const Program& program) {
   program_ = &program;
-  clock_ = &clock;
   ++tally_.loads[0];
-  observe("start", "");
+  guard(t, [&] { observe({}); });
 }
 
 void Watch::beforeLine(std::string_view line) {
   line_ = std::string(line);
-  lineStart_ = clock_->now();
-  wait_.reset();
-  box_.clear();
-  const std::size_t blank = line.find(' ');
-  const std::string_view verb = line.substr(0, blank);
-  const std::string_view arg = blank == std::string_view::npos ? "" : line.substr(blank + 1);
-  if (verb == "ticks") {
-    wait_ = std::atoll(std::string(arg).c_str()) * kTick;
-  } else if (verb == "wait") {
-    // Milliseconds with up to three decimals, as the driver writes them.
-    const std::size_t dot = arg.find('.');
-    std::int64_t micros = std::atoll(std::string(arg.substr(0, dot)).c_str()) * 1000;
-    if (dot != std::string_view::npos) {
-      std::string fraction(arg.substr(dot + 1));
-      fraction.resize(3, '0');
-      micros += std::atoll(fraction.c_str());
-    }
-    wait_ = micros;
-  }
+  const headless::ParseResult parsed = headless::parseLine(line, *program_);
+  const bool wait = parsed.command && parsed.command->kind == headless::Command::Kind::Wait;
+  lineEnd_ = program_->now() + (wait ? parsed.command->micros : 0);
 }
 
 void Watch::afterLine() {
-  if (!violation_.empty() || program_->ended()) return;
+  if (program_->ended()) return;
   // The clock moves by exactly what the line waits, and only then.
-  const std::int64_t expected = lineStart_ + wait_.value_or(0);
-  if (clock_->now() != expected) {
-    fail("the clock reads " + std::to_string(clock_->now()) + " us after '" + line_ +
-         "', not " + std::to_string(expected));
-  }
+  guard(program_->now(), [&] {
+    check(program_->now() == lineEnd_, "the clock reads ", program_->now(), " us after '", line_,
+          "', not ", lineEnd_);
+  });
 }
 
-void Watch::onTrace(std::string_view line) {
-  if (program_ == nullptr || !violation_.empty()) return;  // the start line, or already failed
-  const std::string_view t = line.substr(5, line.find(',') - 5);
-  const std::int64_t time = std::atoll(std::string(t).c_str());
-  if (time < lastTime_) fail("the trace went back in time");
-  lastTime_ = time;
+void Watch::messageBox(std::int64_t t, std::string_view boxText, std::string_view title) {
+  guard(t, [&] {
+    // Only the games' own boxes: an error box means the rules left their numbers.
+    const bool own = (boxText == expect::kGameOver.text && title == expect::kGameOver.title) ||
+                     (boxText == expect::kYouWin.text && title == expect::kYouWin.title);
+    check(own, "an unexpected message box: '", boxText, "', titled '", title, "'");
+    box_ = boxText == expect::kGameOver.text ? expect::kGameOver.text : expect::kYouWin.text;
+  });
+}
 
-  if (line.find("\"msgbox\"") != std::string_view::npos) {
-    // Only the games' own boxes: a run-time error box means the rules left
-    // their numbers somewhere.
-    if (line.find("\"msgbox\":{\"text\":\"Game Over\",\"title\":\"Kestrin Brick Breaker\"}") !=
-        std::string_view::npos) {
-      box_ = "Game Over";
-    } else if (line.find("\"msgbox\":{\"text\":\"You Win\",\"title\":\"Kestrin\"}") !=
-               std::string_view::npos) {
-      box_ = "You Win";
+void Watch::delivered(std::int64_t t, const Delivery& delivery, const Program& /*program*/) {
+  guard(t, [&] {
+    check(box_.empty(), box_, " and play went on");
+    observe(delivery);
+  });
+}
+
+void Watch::ended(std::int64_t t, const Delivery& cause) {
+  guard(t, [&] {
+    if (cause.isTick()) ++ticks_;  // ended in its place
+    const Game* g = game_.get();
+    const bool ownTick = g != nullptr && cause.isTick() && cause.screen == &g->screen;
+    if (box_ == expect::kGameOver.text) {
+      ++tally_.gameOvers;
+      // Brick Breaker ends in the tick that loses the last ball; Dodge in the
+      // first tick that finds the lives at 0 or below.
+      check(ownTick && g->lastLives <= (g->rules.kind == expect::Kind::Dodge ? 0 : 1),
+            "Game Over with ", g != nullptr ? g->lastLives : 0.0, " lives, by ", cause);
+    } else if (box_ == expect::kYouWin.text) {
+      ++tally_.wins;
+      check(ownTick && g->rules.kind == expect::Kind::LastLevel, "You Win by ", cause);
     } else {
-      fail("an unexpected message box: " + std::string(line.substr(0, line.size() - 1)));
+      ++tally_.closedOut;
+      check(g == nullptr && is(cause, kScreens[0], "close"), "the program ended by ", cause,
+            " after '", line_, "'");
     }
-    return;
-  }
-  const std::string_view event = member(line, "\"event\":");
-  if (event == "end") {
-    checkEnd();
-    return;
-  }
-  observe(event, member(line, "\"screen\":"));
+  });
 }
 
-void Watch::checkEnd() {
-  if (box_ == "Game Over") {
-    ++tally_.gameOvers;
-    ++ticks_;  // the tick that ended it wrote the end line in its place
-    const bool brickBreaker = kind_ != Kind::Dodge;
-    // Brick Breaker ends in the tick that loses the last ball; Dodge in the
-    // first tick that finds the lives at 0 or below.
-    if (serial_ == 0 || !wait_ || lastLives_ > (brickBreaker ? 1 : 0)) {
-      fail("Game Over with " + show(lastLives_) + " lives, after '" + line_ + "'");
-    }
-  } else if (box_ == "You Win") {
-    ++tally_.wins;
-    ++ticks_;
-    if (serial_ == 0 || kind_ != Kind::Level3 || !wait_) fail("You Win off level 3");
-  } else {
-    ++tally_.closedOut;
-    if (serial_ != 0 || line_ != "close Main") fail("the program ended after '" + line_ + "'");
-  }
-}
+// ---- after every event ----
 
-void Watch::observe(std::string_view event, std::string_view screen) {
-  const Program& p = *program_;
-  const bool tick = event == "Timer1_Timer";
+void Watch::observe(const Delivery& d) {
+  const bool tick = d.isTick();
   if (tick) ++ticks_;
 
   const Screen* visible = nullptr;
   const Screen* game = nullptr;
-  int visibleCount = 0;
-  int games = 0;
-  for (const auto& s : p.screens()) {
+  int visibleCount = 0, games = 0;
+  for (const auto& s : program_->screens()) {
     if (s->visible()) {
       ++visibleCount;
       visible = s.get();
@@ -182,280 +303,159 @@ void Watch::observe(std::string_view event, std::string_view screen) {
       game = s.get();
     }
   }
-  if (visibleCount != 1) return fail(std::to_string(visibleCount) + " screens visible");
-  if (games > 1) return fail("two game screens loaded at once");
-  if (game != nullptr && visible != game) return fail("the launcher shows while a game is loaded");
-  if (p.activeScreen() != visible) return fail("the keys do not go to the visible screen");
+  check(visibleCount == 1, visibleCount, " screens visible");
+  check(games <= 1, "two game screens loaded at once");
+  check(game == nullptr || visible == game, "the launcher shows while a game is loaded");
+  check(program_->activeScreen() == visible, "the keys do not go to the visible screen");
 
+  Game* g = game_.get();
   if (tick) {
-    if (serial_ == 0 || screen != name_) return fail("a tick on " + std::string(screen));
-    ++gameTicks_;
-    ++runTicks_;
+    check(g != nullptr && d.screen == &g->screen, "a tick: ", d);
+    ++g->ticks;
+    ++g->runTicks;
   }
   if (game == nullptr) {
-    if (serial_ != 0 && (event != "close" || screen != name_)) {
-      return fail(std::string(name_) + " went without a close, on " + std::string(event));
-    }
-    serial_ = 0;
-    return;
-  }
-  if (game->loadSerial() != serial_) {
-    Kind kind = Kind::Dodge;
-    if (game->name() == kScreens[1]) kind = Kind::Level1;
-    if (game->name() == kScreens[2]) kind = Kind::Level2;
-    if (game->name() == kScreens[3]) kind = Kind::Level3;
-    startGame(*game, kind, event, screen);
-    return;
-  }
-  checkTimer(tick, event, screen);
-  if (kind_ == Kind::Dodge) {
-    checkDodge(tick);
+    check(g == nullptr || is(d, g->screen.name(), "close"), "a game went without a close, by ", d);
+    game_.reset();
+  } else if (g == nullptr || game->loadSerial() != g->serial) {
+    const auto* rules =
+        std::find_if(std::begin(expect::kGames), std::end(expect::kGames),
+                     [&](const expect::Game& r) { return r.screen == game->name(); });
+    check(rules != std::end(expect::kGames), "an unknown game screen ", game->name());
+    check(is(d, rules->openedOn, rules->openedBy), game->name(), " opened by ", d);
+    ++tally_.loads[static_cast<std::size_t>(rules - std::begin(expect::kGames)) + 1];
+    game_ = std::make_unique<Game>(*rules, *game, program_->now());
   } else {
-    checkBrickBreaker(tick);
+    checkTimer(*g, d);
+    checkMoves(*g);
+    if (g->rules.kind == expect::Kind::Dodge) {
+      checkDodge(*g, tick);
+    } else {
+      checkBrickBreaker(*g, tick);
+    }
   }
 }
 
-void Watch::startGame(const Screen& screen, Kind kind, std::string_view event,
-                      std::string_view eventScreen) {
-  // How each game screen may open: from the launcher's pictures, or a level
-  // from the tick of the level before that cleared it.
-  bool rightWay = false;
-  switch (kind) {
-    case Kind::Level1: rightWay = event == "Image1_Click" && eventScreen == kScreens[0]; break;
-    case Kind::Dodge: rightWay = event == "Image2_Click" && eventScreen == kScreens[0]; break;
-    case Kind::Level2: rightWay = event == "Timer1_Timer" && kind_ == Kind::Level1 && serial_ != 0; break;
-    case Kind::Level3: rightWay = event == "Timer1_Timer" && kind_ == Kind::Level2 && serial_ != 0; break;
-  }
-  if (!rightWay) {
-    return fail(std::string(screen.name()) + " opened on " + std::string(event) + " of '" +
-                std::string(eventScreen) + "'");
-  }
-  ++tally_.loads[static_cast<std::size_t>(kind) + 1];
+// ---- the invariants of play ----
 
-  kind_ = kind;
-  serial_ = screen.loadSerial();
-  name_ = screen.name();
-  Form& form = *screen.form();
-  field_ = form.find("shpR");
-  paddle_ = form.find("Paddle");
-  score_ = form.find("lblScore");
-  lives_ = form.find("lbllives");
-  lostLife_ = form.find("lblLostLife");
-  reset_ = form.find("cmdReset");
-  timer_ = form.find("Timer1");
-  banana_ = kind == Kind::Level3 ? form.find("imgBanana") : nullptr;
-  vars_.fill(nullptr);
-  const auto bindVars = [&](auto names) {
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      for (const Form::Variable& v : form.variables()) {
-        if (v.name == names[i]) vars_[i] = v.value;
-      }
-    }
-  };
-  brickCount_ = 0;
-  if (kind == Kind::Dodge) {
-    bindVars(kDodgeVars);
-    for (std::size_t i = 0; i < 4; ++i) balls_[i] = form.find(kDodgeBalls[i].shape);
-  } else {
-    bindVars(kLevelVars);
-    balls_.fill(nullptr);
-    balls_[0] = form.find("shpBall");
-    for (int i = 0; i < 48; ++i) {
-      const Control* brick = form.find("Brick", i);
-      if (brick == nullptr) break;
-      bricks_[static_cast<std::size_t>(i)] = brick;
-      brickCount_ = i + 1;
-    }
-  }
-
-  // A fresh load is the design, whatever the screen went through before.
-  for (const ControlDesign& d : screen.design().controls) {
-    const Control* c = form.find(d.name, d.index);
-    if (c == nullptr || c->Left != d.left || c->Top != d.top || bool(c->Visible) != d.visible ||
-        (c->kind() == ControlKind::Label && c->Caption != d.caption)) {
-      return fail(std::string(screen.name()) + " loaded with " + std::string(d.name) +
-                  " not as designed");
-    }
-    if (c->name() == "Brick") {
-      brickLeft_[static_cast<std::size_t>(c->index())] = d.left;
-      brickTop_[static_cast<std::size_t>(c->index())] = d.top;
-    }
-  }
-  scoreAtLoad_ = lastScore_ = number(*score_);
-  lastLives_ = number(*lives_);
-  if (lastLives_ != 3) fail(std::string(screen.name()) + " loaded with " + lives_->Caption + " lives");
-  running_ = timer_->Enabled;
-  if (!running_) fail(std::string(screen.name()) + " loaded with its timer stopped");
-  runStart_ = clock_->now();
-  runTicks_ = 0;
-  gameTicks_ = 0;
-  removed_.reset();
-  hitOnce_.reset();
-  paddleTop_ = paddle_->Top;
-  if (banana_ != nullptr) {
-    lastBananaVisible_ = banana_->Visible;
-    lastBananaTop_ = banana_->Top;
-  }
-}
-
-void Watch::checkTimer(bool tick, std::string_view event, std::string_view screen) {
-  const bool enabled = timer_->Enabled;
-  if (running_ && enabled) {
+void Watch::checkTimer(Game& g, const Delivery& d) {
+  const bool enabled = g.timer->Enabled;
+  const std::int64_t now = program_->now();
+  if (g.running && enabled) {
     // 64 ticks a second since the timer last started, none missed, none extra.
-    const auto expected = static_cast<std::uint64_t>((clock_->now() - runStart_) / kTick);
-    if (runTicks_ != expected) {
-      fail(std::to_string(runTicks_) + " ticks in " + std::to_string(clock_->now() - runStart_) +
-           " us of a running timer");
-    }
-  } else if (running_ && !enabled) {
-    if (!tick) fail("the timer stopped on " + std::string(event));
-  } else if (!running_ && enabled) {
-    if (event != "cmdReset_Click" || screen != name_) {
-      fail("the timer started again on " + std::string(event));
-    }
-    runStart_ = clock_->now();
-    runTicks_ = 0;
-  } else if (tick) {
-    fail("a tick while the timer is stopped");
+    check(g.runTicks == static_cast<std::uint64_t>((now - g.runStart) / expect::kTick), g.runTicks,
+          " ticks in ", now - g.runStart, " us of a running timer");
+  } else if (g.running) {
+    check(d.isTick(), "the timer stopped by ", d);
+  } else if (enabled) {
+    check(is(d, g.screen.name(), expect::kRestart), "the timer started again by ", d);
+    g.runStart = now;
+    g.runTicks = 0;
+  } else {
+    check(!d.isTick(), "a tick while the timer is stopped");
   }
   // "Lost Life", "Reset" and the stopped timer go together.
-  if (bool(lostLife_->Visible) != !enabled || bool(reset_->Visible) != !enabled) {
-    fail("Lost Life / Reset / Timer1 disagree");
-  }
-  running_ = enabled;
+  check(bool(g.lostLife->Visible) != enabled && bool(g.reset->Visible) != enabled,
+        "Lost Life / Reset / Timer1 disagree");
+  g.running = enabled;
 }
 
-void Watch::checkBrickBreaker(bool tick) {
-  const Control& field = *field_;
-  const Control& paddle = *paddle_;
-  const Control& ball = *balls_[0];
+// Both games: the player inside the playfield, stepping its own step; each
+// ball with its own step sizes, never more than a step outside.
+void Watch::checkMoves(const Game& g) {
+  const Control& field = *g.field;
+  const Control& paddle = *g.paddle;
+  check((g.stepY != nullptr || paddle.Top == g.paddleTop) && inside(paddle, field, 0, 0),
+        "the paddle left the playfield: ", paddle.Left, ", ", paddle.Top);
+  for (const Integer* step : {g.stepX, g.stepY}) {
+    const int v = step != nullptr ? int{*step} : 0;
+    check(v == 0 || std::abs(v) == g.rules.playerStep, "the player's step ", v);
+  }
+  for (const Game::Ball& b : g.balls) {
+    const int x = *b.x, y = *b.y;
+    const bool resting = g.rules.kind != expect::Kind::Dodge && x == 0 && y == 0;  // not launched
+    check(resting || (std::abs(x) == b.rule.sizeX && std::abs(y) == b.rule.sizeY), b.rule.shape,
+          " steps ", x, ", ", y);
+    check(inside(*b.shape, field, static_cast<float>(std::abs(x)), static_cast<float>(std::abs(y))),
+          b.rule.shape, " is more than a step outside the playfield: ", b.shape->Left, ", ",
+          b.shape->Top);
+  }
+}
 
-  if (paddle.Top != paddleTop_ || !inside(paddle, field, 0, 0)) {
-    return fail("the paddle left the playfield: Left " + show(paddle.Left));
-  }
-  const int stepX = std::abs(step(0));
-  const int stepY = std::abs(step(1));
-  if (!((stepX == 0 && stepY == 0) || (stepX == 80 && stepY == 90))) {
-    return fail("ball steps " + std::to_string(step(0)) + ", " + std::to_string(step(1)));
-  }
-  if (step(2) != 0 && std::abs(step(2)) != 100) return fail("PaddleStep " + std::to_string(step(2)));
-  if (!inside(ball, field, static_cast<float>(stepX), static_cast<float>(stepY))) {
-    return fail("the ball is more than a step outside the playfield: " + show(ball.Left) + ", " +
-                show(ball.Top));
-  }
-
-  const bool level3 = kind_ == Kind::Level3;
+void Watch::checkBrickBreaker(Game& g, bool tick) {
   int removed = 0;
-  for (int i = 0; i < brickCount_; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    const Control& brick = *bricks_[at];
-    const std::string name = "Brick(" + std::to_string(i) + ")";
-    if (brick.Left == kRemovedLeft) {
-      if (brick.Visible) return fail(name + " was removed but shows");
-      removed_.set(at);
+  for (Game::Brick& b : g.bricks) {
+    const Control& brick = *b.shape;
+    const int i = brick.index();
+    if (brick.Left == expect::kRemovedLeft) {
+      check(!brick.Visible, "Brick(", i, ") was removed but shows");
+      b.removed = true;
       ++removed;
     } else {
-      if (removed_[at]) return fail(name + " came back from Left -300");
-      if (!brick.Visible) return fail(name + " is hidden in its place");
-      if (brick.Left != brickLeft_[at]) return fail(name + " moved");
+      check(!b.removed, "Brick(", i, ") came back from Left ", expect::kRemovedLeft);
+      check(brick.Visible, "Brick(", i, ") is hidden in its place");
+      check(brick.Left == brick.design().left, "Brick(", i, ") moved");
     }
-    if (brick.Top != brickTop_[at]) return fail(name + " moved");
-    // Level 3's top row takes two hits: dark red, then brown, never back.
-    if (level3 && i < 8) {
-      if (brick.FillColor == kBrown) hitOnce_.set(at);
-      if (brick.FillColor != kBrown && (brick.FillColor != kDarkRed || hitOnce_[at])) {
-        return fail(name + " has colour " + std::to_string(brick.FillColor));
-      }
-      if (removed_[at] && !hitOnce_[at]) return fail(name + " went at the first hit");
-    } else if (brick.FillColor != kBrown) {
-      return fail(name + " has colour " + std::to_string(brick.FillColor));
+    check(brick.Top == brick.design().top, "Brick(", i, ") moved");
+    // The last level's top row takes two hits: dark red, then brown, never back.
+    Colour allowed = expect::kBrown;
+    if (g.rules.kind == expect::Kind::LastLevel && i < expect::kTwoHitBricks) {
+      b.hitOnce = b.hitOnce || brick.FillColor == expect::kBrown;
+      check(!b.removed || b.hitOnce, "Brick(", i, ") went at the first hit");
+      if (!b.hitOnce) allowed = expect::kDarkRed;
     }
+    check(brick.FillColor == allowed, "Brick(", i, ") has colour ", brick.FillColor);
   }
 
   // 25 points a brick, and nothing else moves the score.
-  const double score = number(*score_);
-  if (score != scoreAtLoad_ + 25.0 * removed) {
-    return fail("score " + show(score) + " with " + std::to_string(removed) + " bricks removed");
-  }
+  const double score = number(*g.score);
+  check(score == g.scoreAtLoad + expect::kPointsPerBrick * removed, "score ", score, " with ",
+        removed, " bricks removed");
 
   // A lost ball costs one life, a caught banana brings one.
-  const bool lost = tick && !bool(timer_->Enabled);
+  const bool lost = tick && !bool(g.timer->Enabled);
   bool caught = false;
-  if (banana_ != nullptr) {
-    const Control& banana = *banana_;
-    if (banana.Visible && !lastBananaVisible_) return fail("the banana came back");
-    caught = tick && lastBananaVisible_ && !banana.Visible && !lost;
-    float top = lastBananaTop_;
-    if (tick && lastScore_ == 1000) top += 100;  // it falls while the score reads 1000
-    if (caught) top = kBananaTop;
-    if (banana.Left != kBananaLeft || banana.Top != top) {
-      return fail("the banana at " + show(banana.Left) + ", " + show(banana.Top) + ", not at " +
-                  show(kBananaLeft) + ", " + show(top));
-    }
-    lastBananaVisible_ = banana.Visible;
-    lastBananaTop_ = banana.Top;
+  if (const Control* banana = g.banana) {
+    check(!banana->Visible || g.bananaVisible, "the banana came back");
+    caught = tick && g.bananaVisible && !banana->Visible && !lost;
+    const bool falls = tick && g.lastScore == expect::kBananaScore;
+    const float top = caught ? expect::kBananaTop : g.bananaTop + (falls ? expect::kBananaFall : 0);
+    check(banana->Left == expect::kBananaLeft && banana->Top == top, "the banana at ", banana->Left,
+          ", ", banana->Top, ", not at ", expect::kBananaLeft, ", ", top);
+    g.bananaVisible = banana->Visible;
+    g.bananaTop = banana->Top;
   }
-  const double lives = number(*lives_);
-  const double expected = lastLives_ - (lost ? 1 : 0) + (caught ? 1 : 0);
-  if (lives != expected) {
-    return fail("lives " + show(lives) + " after " + show(lastLives_) +
-                (lost ? ", a ball lost" : "") + (caught ? ", a banana caught" : ""));
-  }
-  if (lost) ++tally_.lostLives;
-  if (caught) ++tally_.bananas;
-  lastLives_ = lives;
-  lastScore_ = score;
+  const double lives = number(*g.lives);
+  check(lives == g.lastLives - (lost ? 1 : 0) + (caught ? 1 : 0), "lives ", lives, " after ",
+        g.lastLives, lost ? ", a ball lost" : "", caught ? ", a banana caught" : "");
+  tally_.lostLives += lost ? 1 : 0;
+  tally_.bananas += caught ? 1 : 0;
+  g.lastLives = lives;
+  g.lastScore = score;
 }
 
-void Watch::checkDodge(bool tick) {
-  const Control& field = *field_;
-  const Control& paddle = *paddle_;
-
+void Watch::checkDodge(Game& g, bool tick) {
   // Every tick of this load is a point, and nothing else is.
-  const double score = number(*score_);
-  if (score != static_cast<double>(gameTicks_)) {
-    return fail("score " + show(score) + " after " + std::to_string(gameTicks_) + " ticks");
-  }
-  if (!inside(paddle, field, 0, 0)) {
-    return fail("the player left the playfield: " + show(paddle.Left) + ", " + show(paddle.Top));
-  }
-  for (int v = 8; v < 10; ++v) {
-    if (step(v) != 0 && std::abs(step(v)) != 100) return fail("player step " + std::to_string(step(v)));
-  }
+  const double score = number(*g.score);
+  check(score == expect::kPointsPerTick * static_cast<double>(g.ticks), "score ", score, " after ",
+        g.ticks, " ticks");
   int hits = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const DodgeBall& rule = kDodgeBalls[i];
-    const Control& ball = *balls_[i];
-    const int stepX = std::abs(step(static_cast<int>(2 * i)));
-    const int stepY = std::abs(step(static_cast<int>(2 * i + 1)));
-    if (stepX != rule.stepX || stepY != rule.stepY) {
-      return fail(std::string(rule.shape) + " steps " + std::to_string(stepX) + ", " +
-                  std::to_string(stepY));
-    }
-    if (!inside(ball, field, static_cast<float>(stepX), static_cast<float>(stepY))) {
-      return fail(std::string(rule.shape) + " is more than a step outside the playfield: " +
-                  show(ball.Left) + ", " + show(ball.Top));
-    }
+  for (const Game::Ball& b : g.balls) {
     // Each further ball joins when the score first reads its number.
-    const bool inPlay = rule.release == 0 || score >= rule.release;
-    if (rule.release != 0 && bool(ball.Visible) != inPlay) {
-      return fail(std::string(rule.shape) + (inPlay ? " hidden" : " shown") + " at score " +
-                  show(score));
-    }
-    if (inPlay && overlap(paddle, ball)) ++hits;
+    const bool inPlay = b.rule.release == 0 || score >= b.rule.release;
+    check(b.rule.release == 0 || bool(b.shape->Visible) == inPlay, b.rule.shape,
+          inPlay ? " hidden" : " shown", " at score ", score);
+    if (inPlay && overlap(*g.paddle, *b.shape)) ++hits;
   }
-
-  // Each ball in play on the player costs a life in the tick that finds it.
-  const double lives = number(*lives_);
-  const double expected = tick ? lastLives_ - hits : lastLives_;
-  if (lives != expected) {
-    return fail("lives " + show(lives) + " after " + show(lastLives_) + " and " +
-                std::to_string(hits) + " hits" + (tick ? " in a tick" : " outside a tick"));
-  }
-  if (tick && (hits > 0) == bool(timer_->Enabled)) fail("a hit that did not stop the timer");
-  if (tick && hits > 0) tally_.lostLives += static_cast<std::uint64_t>(hits);
-  lastLives_ = lives;
-  lastScore_ = score;
+  // Each ball in play on the player costs a life in the tick that finds it,
+  // and stops the timer.
+  const double lives = number(*g.lives);
+  check(lives == (tick ? g.lastLives - hits : g.lastLives), "lives ", lives, " after ", g.lastLives,
+        " and ", hits, " hits", tick ? " in a tick" : " outside a tick");
+  check(!tick || (hits > 0) != bool(g.timer->Enabled), "a hit that did not stop the timer");
+  if (tick) tally_.lostLives += static_cast<std::uint64_t>(hits);
+  g.lastLives = lives;
+  g.lastScore = score;
 }
 
 }  // namespace kestrin::soak

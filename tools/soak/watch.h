@@ -1,14 +1,13 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "designs/designs.h"
-#include "host/headless/virtual_clock.h"
+#include "shell/observer.h"
 #include "shell/program.h"
 
 namespace kestrin::soak {
@@ -27,18 +26,16 @@ inline constexpr std::array<std::string_view, 5> kScreens{
     designs::names::kMain, designs::names::kBrickBreaker, designs::names::kBrickBreakerLvl2,
     designs::names::kBrickBreakerLvl3, designs::names::kDodge};
 
-// The invariants of play, checked after every event of one program run: fed
-// every trace line as the headless host writes it (after the event has been
-// handled in full), it reads the model and compares it with what the rules
-// allow, given the state it saw after the event before.
-class Watch {
+// The invariants of play over one program run. Added to the program before
+// it starts, it is told of every event once the event has been handled in
+// full, reads the model and compares it with what the rules allow, given
+// what it saw after the event before. The driver also tells it each script
+// line it runs, so that the clock is checked against the script.
+class Watch final : public ProgramObserver {
  public:
-  explicit Watch(Tally& tally) : tally_(tally) {}
+  explicit Watch(Tally& tally);
+  ~Watch() override;
 
-  // Before the first script line: the program as start-up left it.
-  void attach(const Program& program, const headless::VirtualClock& clock);
-  // The trace sink.
-  void onTrace(std::string_view line);
   // Around each script line the driver runs.
   void beforeLine(std::string_view line);
   void afterLine();
@@ -47,64 +44,31 @@ class Watch {
   const std::string& violation() const { return violation_; }
   std::uint64_t ticks() const { return ticks_; }
 
- private:
-  enum class Kind : std::uint8_t { Level1, Level2, Level3, Dodge };
+  void started(std::int64_t t, const Program& program) override;
+  void delivered(std::int64_t t, const Delivery& delivery, const Program& program) override;
+  void messageBox(std::int64_t t, std::string_view text, std::string_view title) override;
+  void ended(std::int64_t t, const Delivery& cause) override;
 
-  void fail(std::string what);
-  void observe(std::string_view event, std::string_view screen);
-  void checkEnd();
-  void startGame(const Screen& screen, Kind kind, std::string_view event,
-                 std::string_view eventScreen);
-  void checkBrickBreaker(bool tick);
-  void checkDodge(bool tick);
-  void checkTimer(bool tick, std::string_view event, std::string_view screen);
-  double number(const Control& label);
-  int step(int var) const { return *vars_[static_cast<std::size_t>(var)]; }
+ private:
+  struct Game;  // the game screen being watched, bound at its load
+
+  template <class Body>
+  void guard(std::int64_t t, Body&& body);
+  void observe(const Delivery& delivery);
+  void checkTimer(Game& game, const Delivery& delivery);
+  void checkMoves(const Game& game);
+  void checkBrickBreaker(Game& game, bool tick);
+  void checkDodge(Game& game, bool tick);
 
   Tally& tally_;
   const Program* program_ = nullptr;
-  const headless::VirtualClock* clock_ = nullptr;
   std::string violation_;
   std::uint64_t ticks_ = 0;
-
-  std::string line_;                 // the script line being run
-  std::int64_t lineStart_ = 0;       // the clock when it began
-  std::optional<std::int64_t> wait_;  // what it waits, in microseconds
-  std::string box_;                  // the last message box's text
   std::int64_t lastTime_ = 0;
-
-  std::uint64_t serial_ = 0;  // of the game screen being watched; 0: none
-  Kind kind_ = Kind::Dodge;
-  std::string_view name_;
-
-  // The game screen's controls, bound once a load.
-  const Control* field_ = nullptr;
-  const Control* paddle_ = nullptr;
-  const Control* score_ = nullptr;
-  const Control* lives_ = nullptr;
-  const Control* lostLife_ = nullptr;
-  const Control* reset_ = nullptr;
-  const Control* timer_ = nullptr;
-  const Control* banana_ = nullptr;
-  std::array<const Control*, 4> balls_{};
-  std::array<const Integer*, 10> vars_{};
-  std::array<const Control*, 48> bricks_{};
-  int brickCount_ = 0;
-  std::array<float, 48> brickLeft_{}, brickTop_{};
-
-  // What the last observation saw.
-  double scoreAtLoad_ = 0;
-  double lastScore_ = 0;
-  double lastLives_ = 0;
-  bool lastBananaVisible_ = false;
-  float lastBananaTop_ = 0;
-  float paddleTop_ = 0;
-  bool running_ = false;         // Timer1 enabled
-  std::int64_t runStart_ = 0;    // when it last started
-  std::uint64_t runTicks_ = 0;   // ticks since then
-  std::uint64_t gameTicks_ = 0;  // ticks since the load
-  std::bitset<48> removed_;
-  std::bitset<48> hitOnce_;  // level 3's dark-red bricks turned brown
+  std::string line_;            // the script line being run
+  std::int64_t lineEnd_ = 0;    // where it must leave the clock
+  std::string_view box_;        // the box the event being handled opened
+  std::unique_ptr<Game> game_;  // null while no game screen is loaded
 };
 
 }  // namespace kestrin::soak

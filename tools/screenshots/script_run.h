@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <QImage>
+
+#include "host/headless/replay.h"
+#include "host/qt/paint.h"
+
+namespace kestrin {
+class Screen;
+}
+
+namespace kestrin::tools {
+
+// Runs the script at path on replay, a line at a time, until its end or the
+// end of the program, for the tools that render what the script plays. The
+// lines are the replay's own, plus `autoplay N`: N ticks of the Brick
+// Breaker player of tools/support, which plays through ordinary lines.
+//
+// Every wait the script makes (a `wait` or `ticks` line, or a tick of the
+// player) goes to `wait`, if given, instead of straight to the replay: a
+// tool that looks at the run as it goes advances the clock itself there.
+// `enough`, if given, is asked before each line: true stops the run early,
+// as a success.
+//
+// Returns the exit status: 0; 2 for a script that is not valid; 1 when it
+// cannot be read. What went wrong is said on stderr after `tool`: `.
+struct ScriptRun {
+  std::string_view tool;
+  std::function<bool(std::int64_t micros, std::string& error)> wait;
+  std::function<bool()> enough;
+
+  int operator()(const char* path, headless::Replay& replay) const;
+};
+
+// A screen as its window shows it, buttons included (they are widgets of
+// their own in the game's windows and are drawn in here where the window
+// would have them), at one image pixel to the logical pixel.
+QImage renderWindow(const Screen& screen, qt::PictureCache& pictures);
+
+// "tool: what: reason" on stderr for an errno; returns 1, the status for it.
+int fail(std::string_view tool, std::string_view what, int error);
+
+}  // namespace kestrin::tools
