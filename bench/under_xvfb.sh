@@ -23,7 +23,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 kestrin=$build/host/qt/kestrin
 probe=$build/tools/probe/kestrin-probe
 floor=$build/bench/kestrin-floor
-xplay=$build/bench/kestrin-xplay
+xplay=$build/tools/xplay/kestrin-xplay
 work=$build/xvfb-bench
 mkdir -p "$work" && rm -f "$work/display"
 export XDG_RUNTIME_DIR=$work/xdg-runtime

@@ -5,6 +5,7 @@ from xsession import box, check
 
 LAUNCHER = "Form1"
 BRICK_BREAKER = "Kestrin Brick Breaker"
+BRICK_BREAKER_2 = "Kestrin Brick Breaker Level 2"
 DODGE = "Kestrin Dodge"
 
 WHITE, GROUND, BLACK = "#ffffff", "#f0f0f0", "#000000"

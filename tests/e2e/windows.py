@@ -44,4 +44,5 @@ def scenario(session):
     check(status == 0, f"kestrin ended with status {status}")
 
 
-run(scenario)
+if __name__ == "__main__":
+    run(scenario)

@@ -161,17 +161,19 @@ class Session:
         self.window_manager = None
         self.weston = None
         self.compositor = None
+        self.others = []  # started by spawn()
         self._x = None  # Xlib, and the connection grab() keeps open
         self._connection = None
 
     def start(self, kestrin, screen=(1280, 1024), env=None, wayland=False, exact_screen=False,
-              window_manager=None):
+              window_manager=None, command=None):
         """With wayland, kestrin runs as a Wayland client of a weston whose
         output is one X window (self.compositor) on this Xvfb: screenshots,
         clicks and keys go through that window. With exact_screen the screen
         is exactly that size (else a little wider, see _start_xvfb); with a
         window_manager (a command) kestrin starts once it manages the
-        screen."""
+        screen. A command (program and arguments) runs in kestrin's place:
+        a program that runs the game, as kestrin-record does."""
         os.makedirs(self.outdir, exist_ok=True)
         for old in os.listdir(self.outdir):
             if old.endswith((".png", ".log")):
@@ -198,8 +200,8 @@ class Session:
             check(self.wait_for(lambda: _managed(self.display), 10),
                   f"{window_manager[0]} does not manage the screen")
         with open(self.path("kestrin.log"), "wb") as log:
-            self.kestrin = subprocess.Popen([kestrin], env=self.env, stdout=log, stderr=log,
-                                            preexec_fn=_die_with_parent)
+            self.kestrin = subprocess.Popen(command or [kestrin], env=self.env, stdout=log,
+                                            stderr=log, preexec_fn=_die_with_parent)
 
     def _start_xvfb(self, width, height, exact, attempt=0):
         """Starts Xvfb on a free display; its name, once it answers there.
@@ -268,11 +270,26 @@ class Session:
             process.kill()
             process.wait()
 
+    def spawn(self, name, command):
+        """Starts another program beside kestrin, on this display, its output
+        in OUTDIR/name.log; it is stopped with the session at the latest."""
+        with open(self.path(name + ".log"), "wb") as log:
+            process = subprocess.Popen(command, env=self.env, stdout=log, stderr=log,
+                                       preexec_fn=_die_with_parent)
+        self.others.append(process)
+        return process
+
+    def stop(self, process):
+        """Ends a process this session started: SIGTERM, SIGKILL after 5 s."""
+        self._stop(process)
+
     def close(self):
         if self._connection:
             self._x.XCloseDisplay(self._connection)
             self._connection = None
         # Only the processes this session started.
+        for process in self.others:
+            self._stop(process)
         self._stop(self.kestrin)
         self._stop(self.window_manager)
         self._stop(self.weston)
