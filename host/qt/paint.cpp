@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QPainter>
 #include <QString>
 #include <QTextOption>
 #include <QTransform>
 
+#include "host/qt/raw_pixels.h"
 #include "host/qt/to_qstring.h"
 #include "shell/form.h"
 #include "shell/screen.h"
@@ -22,14 +22,15 @@ constexpr double kTwipsPerPixel = 15;
 // its shape covers.
 constexpr int kAntialiasMargin = 1;
 
-// A picture's resource; its @2x version is named like brickbreaker-title@2x.jpg.
+// A picture's resource: its pixels as the build decoded them (raw_pixels.h);
+// its @2x version is named like brickbreaker-title@2x.jpg.kpx.
 QString picturePath(std::string_view name, bool twice) {
   QString path = QStringLiteral(":/pictures/") + toQString(name);
   if (twice) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     path.insert(dot < 0 ? path.size() : dot, QStringLiteral("@2x"));
   }
-  return path;
+  return path + QStringLiteral(".kpx");
 }
 
 // A 1-pixel pen centred half a pixel inside the box keeps the ring inside
@@ -182,10 +183,11 @@ void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origi
 QSize PictureCache::size(std::string_view name) {
   auto it = sizes_.find(name);
   if (it == sizes_.end()) {
-    QImageReader reader(picturePath(name, false));
-    QSize size = reader.size();  // from the header, where the format tells it
-    if (!size.isValid()) size = reader.read().size();
-    it = sizes_.emplace(std::string(name), size).first;
+    // Its size is in the header, but a compressed resource is inflated whole
+    // to read it: the pixels are kept until they are drawn, which follows.
+    QImage source = loadRawPixels(picturePath(name, false));
+    it = sizes_.emplace(std::string(name), source.size()).first;
+    if (!source.isNull()) unscaled_.insert_or_assign(std::string(name), std::move(source));
   }
   return it->second;
 }
@@ -197,9 +199,15 @@ const QImage& PictureCache::scaled(std::string_view name, QSize logicalSize, qre
   auto key = std::make_tuple(std::string(name), device.width(), device.height(), twice);
   auto it = scaled_.find(key);
   if (it == scaled_.end()) {
-    // Decoded here and let go once scaled: only the size drawn is kept.
-    QImage source(picturePath(name, twice));
-    if (source.isNull() && twice) source.load(picturePath(name, false));  // no @2x version
+    // Let go once scaled: only the size drawn is kept.
+    QImage source;
+    if (auto kept = unscaled_.find(name); kept != unscaled_.end() && !twice) {
+      source = std::move(kept->second);
+      unscaled_.erase(kept);
+    } else {
+      source = loadRawPixels(picturePath(name, twice));
+      if (source.isNull() && twice) source = loadRawPixels(picturePath(name, false));  // no @2x version
+    }
     if (!source.isNull()) {
       source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
       if (source.size() != device) {

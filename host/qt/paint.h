@@ -91,6 +91,7 @@ class PictureCache {
 
  private:
   std::map<std::string, QSize, std::less<>> sizes_;
+  std::map<std::string, QImage, std::less<>> unscaled_;  // read for their size, not drawn yet
   std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
   std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;

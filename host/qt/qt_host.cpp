@@ -354,7 +354,7 @@ void QtHost::sync() {
     }
   }
   for (Entry& e : windows_) {
-    if (!e.screen->visible() && e.window->isVisible()) e.window->hide();
+    if (!e.screen->visible() && e.window->isVisible()) e.window->putAway();
   }
 
   for (Entry& e : windows_) e.window->syncFocus();

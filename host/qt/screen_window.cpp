@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QHideEvent>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -55,21 +56,21 @@ void ScreenWindow::retire() {
 
 void ScreenWindow::redraw() {
   if (screen_ == nullptr || !screen_->loaded()) return;
-  // A hidden window let go of its picture; it paints afresh when it opens.
-  if (frame_.isNull() && !isVisible()) return;
+  // A hidden window let go of its records; it takes them afresh when it opens.
+  if (drawn_.empty() && !isVisible()) return;
   const auto& controls = screen_->form()->controls();
-  const qreal ratio = devicePixelRatioF();
-  if (frame_.isNull() || frame_.devicePixelRatio() != ratio || drawn_.size() != controls.size()) {
-    renderWhole();
+  if (drawn_.size() != controls.size()) {
+    recordWhole();
     update();
     return;
   }
   // A control whose record changed leaves its old place to be painted over
   // and its new place to be painted, each in the device pixels it may have
-  // touched; whatever else reaches into those pixels is painted there again
-  // too, in design order.
+  // touched; the paint event paints whatever reaches into those pixels
+  // again too, in design order.
   PictureCache& pictures = host_.pictures();
-  QRegion dirty;  // device pixels of the frame
+  const qreal ratio = devicePixelRatioF();
+  QRegion dirty;  // device pixels of the client area
   for (std::size_t i = 0; i < controls.size(); ++i) {
     record(controls[i], pictures, scratch_);
     DrawnControl& was = drawn_[i];
@@ -79,32 +80,15 @@ void ScreenWindow::redraw() {
     dirty += deviceReach(scratch_.area, ratio);
     std::swap(was, scratch_);
   }
-  dirty &= frame_.rect();
+  dirty &= toDevicePixels(rect(), ratio);
   if (dirty.isEmpty()) return;
-  {
-    QPainter painter(&frame_);
-    paintForm(painter, *screen_, pictures, dirty);
-  }
   QRegion logical;
   for (const QRect& r : dirty) logical += logicalCover(r, ratio);
   update(logical);
 }
 
-void ScreenWindow::renderWhole() {
+void ScreenWindow::recordWhole() {
   PictureCache& pictures = host_.pictures();
-  const qreal scale = devicePixelRatioF();
-  if (!screen_->loaded()) {
-    frame_ = renderScreen(*screen_, scale, pictures);  // bare ground
-    drawn_.clear();
-    return;
-  }
-  const QSize device = toDevicePixels(QRect(QPoint(0, 0), clientSize(design_)), scale).size();
-  if (frame_.size() == device && frame_.devicePixelRatio() == scale) {
-    QPainter painter(&frame_);  // the same picture size: painted over in place
-    paintForm(painter, *screen_, pictures);
-  } else {
-    frame_ = renderScreen(*screen_, scale, pictures);
-  }
   const auto& controls = screen_->form()->controls();
   drawn_.resize(controls.size());
   for (std::size_t i = 0; i < controls.size(); ++i) record(controls[i], pictures, drawn_[i]);
@@ -148,13 +132,29 @@ void ScreenWindow::syncFocus() {
 }
 
 void ScreenWindow::open(const QRect& client) {
-  if (frame_.isNull() && screen_ != nullptr) renderWhole();  // let go of when hidden
+  // Records let go of when hidden are taken afresh; the first paint after
+  // showing paints the whole window from the model.
+  if (drawn_.empty() && screen_ != nullptr && screen_->loaded()) recordWhole();
   // Placed explicitly, even where it stays: a window whose place was never
   // set is placed by the window manager, pushed into a corner of its own
   // choosing (Qt tells the window system a set place is the user's).
   if (!opened_ || client != geometry()) setGeometry(client);
   opened_ = true;
   show();
+}
+
+void ScreenWindow::putAway() {
+  hide();
+  // Its native window goes too, and with it the backing store, as large as
+  // the window: a hidden screen (the launcher while a game is played) holds
+  // nothing of its picture. The next open makes a new one in the same place.
+  // Not at once: this may run inside that very window's click.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (!isVisible() && internalWinId() != 0) destroy();
+      },
+      Qt::QueuedConnection);
 }
 
 void ScreenWindow::dropNativeWindow() {
@@ -199,27 +199,30 @@ bool ScreenWindow::handleKey(QEvent* event) {
   return true;
 }
 
-void ScreenWindow::paintEvent(QPaintEvent* /*event*/) {
-  // A new display scale needs a new picture; never while a box is open,
-  // when the model is in the middle of a handler.
-  const bool stale = frame_.isNull() || frame_.devicePixelRatio() != devicePixelRatioF();
-  if (stale && screen_ != nullptr && !host_.boxOpen()) renderWhole();
+void ScreenWindow::paintEvent(QPaintEvent* event) {
+  // A window whose screen was unloaded, or unloaded and loaded again, by a
+  // handler that has not ended (one with a box open) keeps the pixels it
+  // has: it goes when the host syncs.
+  if (screen_ == nullptr || !screen_->loaded() || screen_->loadSerial() != loadSerial_) return;
+  // Painted straight into the window's backing store, from the model as it
+  // stands: between handlers that is what the records say the window
+  // shows, and with a box open it is the state the box stands over (the
+  // model takes nothing while it is open). The device pixels the paint may
+  // reach are painted exactly as a whole paint makes them, so a region
+  // whose logical edges cut through device pixels (at 1.25 or 1.5) leaves
+  // nothing of the old picture behind; beyond the design is bare ground.
+  const qreal ratio = devicePixelRatioF();
+  QRegion device;
+  for (const QRect& r : event->region()) device += toDevicePixels(r, ratio);
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), frame_);  // clipped to the region being painted
-  // A window made larger than its design shows bare ground beyond it.
-  const QRegion beyond = QRegion(rect()).subtracted(QRect(QPoint(0, 0), clientSize(design_)));
-  for (const QRect& r : beyond) painter.fillRect(r, toQColor(design_.backColor));
+  paintForm(painter, *screen_, host_.pictures(), device);
 }
 
 void ScreenWindow::hideEvent(QHideEvent* event) {
-  // Hidden by the host (the launcher while a game is played): its picture
-  // is let go of and painted afresh when it is shown again. Not when the
-  // window system hides it, minimised say: it may come back while a box is
-  // open, when the model cannot be painted.
-  if (!event->spontaneous()) {
-    frame_ = QImage();
-    drawn_.clear();
-  }
+  // Hidden by the host (the launcher while a game is played): its records
+  // are let go of and taken afresh when it is shown again. Not when the
+  // window system hides it, minimised say: it comes back as it was.
+  if (!event->spontaneous()) drawn_.clear();
   QWidget::hideEvent(event);
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <QImage>
 #include <QRect>
 #include <QWidget>
 
@@ -35,16 +34,19 @@ class ScreenWindow final : public QWidget {
   std::uint64_t loadSerial() const { return loadSerial_; }
   void retire();
 
-  // Brings the window in line with the model now: the frame and the
-  // buttons. The window keeps showing that picture until the next redraw,
-  // so nothing a handler does on its way to its end (before a message box,
-  // say) is ever shown. Only the controls whose drawn record changed are
-  // shown again, in the frame over their old and new places.
+  // Brings the window in line with the model now: the buttons, and the
+  // pixels of the controls whose drawn record changed (their old and new
+  // places) scheduled for painting. Paints run between handlers, or with a
+  // box open over a handler's state that the host brought every window up
+  // to, so nothing a handler does on its way to its end is ever shown.
   void redraw();
   void syncFocus();
   // Shows the window with its client area at `client` (the host decides
   // where; see placement.h).
   void open(const QRect& client);
+  // Hidden by the host, and its native window and backing store let go of:
+  // the next open makes a new one in the same place.
+  void putAway();
   // The window system destroyed the window under it: it is hidden, and the
   // next open makes a new one in the same place.
   void dropNativeWindow();
@@ -68,7 +70,7 @@ class ScreenWindow final : public QWidget {
   };
 
   bool handleKey(QEvent* event);
-  void renderWhole();  // the whole frame and every button, without scheduling a paint
+  void recordWhole();  // every control's record taken afresh, every button given its state
   void syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now, bool whole);
 
   QtHost& host_;
@@ -76,8 +78,7 @@ class ScreenWindow final : public QWidget {
   Screen* screen_;
   std::uint64_t loadSerial_;
   std::vector<Button> buttons_;
-  QImage frame_;
-  std::vector<DrawnControl> drawn_;  // one a control, as the frame and buttons show them
+  std::vector<DrawnControl> drawn_;  // one a control, as the window and buttons show them
   DrawnControl scratch_;             // the model's record, made anew for each control
   bool opened_ = false;
 };

@@ -31,7 +31,7 @@ TEST_F(HostTest, LauncherShowsCaptionAndBothTitleCards) {
 
   // The title cards at their own size, pixel for pixel.
   for (auto [name, left] : {std::pair{"brickbreaker-title.jpg", 32}, {"dodge-title.jpg", 368}}) {
-    const QImage card(QStringLiteral(":/pictures/") + QLatin1String(name));
+    const QImage card(QStringLiteral(KESTRIN_PICTURES "/") + QLatin1String(name));
     ASSERT_EQ(card.size(), QSize(300, 200)) << name;
     for (QPoint p : {QPoint(0, 0), QPoint(150, 100), QPoint(299, 199), QPoint(40, 170)}) {
       EXPECT_EQ(QColor(shot.pixel(left + p.x(), 272 + p.y())), QColor(card.pixel(p)))
@@ -208,7 +208,7 @@ TEST_F(HostTest, HighDpiPicturesAreDrawnFromTheirTwiceSizeVersions) {
       EXPECT_GT(detail(sharp), 1.25 * detail(enlarged)) << detail(sharp) / detail(enlarged);
     }
   }
-  const QImage card(QStringLiteral(":/pictures/brickbreaker-title@2x.jpg"));
+  const QImage card(QStringLiteral(KESTRIN_PICTURES "/brickbreaker-title@2x.jpg"));
   ASSERT_EQ(card.size(), QSize(600, 400));
   EXPECT_EQ(renderScreen(*program().findScreen("Main"), 2.0, host->pictures())
                 .copy(QRect(64, 544, 600, 400))

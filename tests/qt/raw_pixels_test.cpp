@@ -1,0 +1,88 @@
+// The pictures and the icon are compiled in as the pixels the build decoded
+// them to: each must be, pixel for pixel, what Qt decodes from the file in
+// the tree, or the game would show something other than its pictures.
+#include <cstdint>
+
+#include <QDir>
+#include <QResource>
+
+#include <gtest/gtest.h>
+
+#include "host/qt/raw_pixels.h"
+
+namespace kestrin::qt::test {
+namespace {
+
+TEST(RawPixels, EveryCompiledPictureIsItsFileDecoded) {
+  struct Case {
+    QString file, resource;
+  };
+  std::vector<Case> cases;
+  for (const char* name : {"brickbreaker-title.jpg", "dodge-title.jpg", "monkey.gif", "banana.gif",
+                           "brickbreaker-title@2x.jpg", "dodge-title@2x.jpg", "monkey@2x.gif",
+                           "banana@2x.gif"}) {
+    cases.push_back({QStringLiteral(KESTRIN_PICTURES "/") + QLatin1String(name),
+                     QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".kpx")});
+  }
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    const QString path = QStringLiteral("%1x%1/apps/io.github.kestrin.Kestrin.png").arg(size);
+    cases.push_back({QStringLiteral(KESTRIN_ICONS "/") + path, QStringLiteral(":/icon/") + path + ".kpx"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.resource.toStdString());
+    const QImage decoded = QImage(c.file).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    ASSERT_FALSE(decoded.isNull());
+    const QImage compiled = loadRawPixels(c.resource);
+    ASSERT_EQ(compiled.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(compiled, decoded);
+  }
+}
+
+// The launcher's title cards are stored as they are and drawn from the
+// binary where it lies, with nothing inflated or copied, unless their rows
+// would not start on a whole word there; bytes that are not aligned so are
+// copied to a place that is, with the same pixels.
+TEST(RawPixels, FirstFramePicturesAreReadInPlace) {
+  for (const char* name : {"brickbreaker-title.jpg", "dodge-title.jpg"}) {
+    SCOPED_TRACE(name);
+    const QResource file(QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".kpx"));
+    ASSERT_TRUE(file.isValid());
+    EXPECT_EQ(file.compressionAlgorithm(), QResource::NoCompression);
+    const QImage image = loadRawPixels(file.fileName());
+    ASSERT_FALSE(image.isNull());
+    const auto* pixels = file.data() + kRawPixelsHeader;
+    const bool aligned = reinterpret_cast<std::uintptr_t>(pixels) % 4 == 0;
+    EXPECT_EQ(image.constBits() == pixels, aligned);
+  }
+  QImage image(3, 2, QImage::Format_ARGB32_Premultiplied);
+  image.fill(qRgba(10, 20, 30, 255));
+  const QByteArray buffer = QByteArray(1, 'x') + toRawPixels(image);
+  const QImage read = fromRawPixels(QByteArray::fromRawData(buffer.constData() + 1, buffer.size() - 1));
+  EXPECT_EQ(read, image);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(read.constBits()) % 4, 0u);
+}
+
+// A file cut short, or one of another kind, is no picture rather than
+// pixels read from past its end.
+TEST(RawPixels, DamagedFilesAreNoPicture) {
+  QImage image(3, 2, QImage::Format_ARGB32_Premultiplied);
+  image.fill(qRgba(10, 20, 30, 255));
+  const QByteArray whole = toRawPixels(image);
+  ASSERT_EQ(whole.size(), kRawPixelsHeader + 3 * 2 * 4);
+  EXPECT_EQ(fromRawPixels(whole), image);
+
+  QByteArray tooLarge = whole;
+  tooLarge[4] = 4;  // four pixels wide, with the rows of three
+  QByteArray otherFormat = whole;
+  otherFormat[12] = static_cast<char>(QImage::Format_Indexed8);
+  QByteArray otherMagic = whole;
+  otherMagic[0] = 'X';
+  for (const QByteArray& bytes : {whole.left(whole.size() - 1), whole.left(10), QByteArray(),
+                                  tooLarge, otherFormat, otherMagic, whole + "x"}) {
+    EXPECT_TRUE(fromRawPixels(bytes).isNull()) << bytes.size() << " bytes";
+  }
+  EXPECT_TRUE(loadRawPixels(QStringLiteral(":/pictures/no-such-picture.kpx")).isNull());
+}
+
+}  // namespace
+}  // namespace kestrin::qt::test
