@@ -100,11 +100,24 @@ bool FdWriter::flush() {
   return error_ == 0;
 }
 
-int writeFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+int openRetried(const char* path, int flags) {
   int fd = -1;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd = ::open(path, flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
+
+int openForReading(const char* path) { return openRetried(path, O_RDONLY); }
+
+int openForWriting(const char* path) { return openRetried(path, O_WRONLY | O_CREAT | O_TRUNC); }
+
+int writeFile(const std::string& path, std::string_view bytes) {
+  const int fd = openForWriting(path.c_str());
   if (fd < 0) return errno;
   int error = writeAll(fd, bytes);
   // Some file systems report a failed write only when the file is closed.

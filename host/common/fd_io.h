@@ -26,6 +26,12 @@ void guardStandardStreams();
 // (errno says why).
 long readSome(int fd, char* buffer, std::size_t size);
 
+// A file opened for reading, or for writing (created, or cut to nothing
+// first), close-on-exec, retried when interrupted: the descriptor, or -1
+// with errno saying why.
+int openForReading(const char* path);
+int openForWriting(const char* path);
+
 // All of bytes to fd: 0, or the errno of the write that failed.
 int writeAll(int fd, std::string_view bytes);
 

@@ -1,6 +1,5 @@
 #include "replay.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -102,9 +101,7 @@ int replayMain(int argc, char** argv, int in, int out, std::ostream& err) {
   const char* scriptName = argc == 2 ? argv[1] : "standard input";
   int scriptFd = in;
   if (argc == 2) {
-    do {
-      scriptFd = ::open(argv[1], O_RDONLY | O_CLOEXEC);
-    } while (scriptFd < 0 && errno == EINTR);
+    scriptFd = io::openForReading(argv[1]);
     if (scriptFd < 0) {
       err << "kestrin-replay: " << io::describe(scriptName, errno) << '\n';
       return 1;

@@ -49,9 +49,7 @@ class Output {
   Output& operator=(const Output&) = delete;
 
   bool open() {
-    do {
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } while (fd_ < 0 && errno == EINTR);
+    fd_ = kestrin::io::openForWriting(path_.c_str());
     if (fd_ < 0) {
       say(describe(path_, errno));
       return false;

@@ -1,6 +1,5 @@
 #include "tools/screenshots/script_run.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,10 +28,7 @@ struct Descriptor {
 }  // namespace
 
 int ScriptRun::operator()(const char* path, headless::Replay& replay) const {
-  Descriptor script{-1};
-  do {
-    script.fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  } while (script.fd < 0 && errno == EINTR);
+  Descriptor script{io::openForReading(path)};
   if (script.fd < 0) return fail(tool, path, errno);
   headless::LineReader lines(script.fd);
 

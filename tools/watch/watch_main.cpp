@@ -4,7 +4,6 @@
 // and answered as the replay answers them. The windows take no input; a
 // close box stops the watch. With --trace, the trace of what was shown, the
 // same as kestrin-replay's of the script.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +20,7 @@
 #include "host/common/catalog.h"
 #include "host/common/fd_io.h"
 #include "host/common/trace.h"
+#include "host/headless/replay.h"
 #include "host/headless/script.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/application.h"
@@ -41,26 +41,15 @@ void say(const std::string& message) {
   std::fflush(stderr);
 }
 
-class NoBoxes final : public kestrin::Host {
- public:
-  void messageBox(std::string_view, std::string_view) override {}
-};
-
 // The script's commands, checked against the designs before any window
 // opens: 0, 1 (unreadable) or 2 (not valid), with the message said.
 int readScript(const char* path, std::vector<Command>& commands) {
-  int fd;
-  do {
-    fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = kestrin::io::openForReading(path);
   if (fd < 0) {
     say(kestrin::io::describe(path, errno));
     return 1;
   }
-  kestrin::headless::VirtualClock clock;
-  NoBoxes host;
-  Program designs(host, clock, std::string(kestrin::kProgramTitle));  // names only
-  kestrin::addKestrinScreens(designs);
+  kestrin::headless::Replay names{kestrin::headless::Replay::Sink()};  // for the designs' names
   kestrin::headless::LineReader lines(fd);
   std::int64_t waited = 0;
   int status = 0;
@@ -75,7 +64,7 @@ int readScript(const char* path, std::vector<Command>& commands) {
           std::to_string(kestrin::headless::kMaxLineLength) + " characters");
       status = 2;
     } else {
-      auto parsed = kestrin::headless::parseLine(line, designs);
+      auto parsed = kestrin::headless::parseLine(line, names.program());
       if (parsed.command && parsed.command->kind == Command::Kind::Wait) {
         waited += parsed.command->micros;
         if (waited > kestrin::headless::kMaxScriptMicros) {
@@ -232,9 +221,7 @@ int main(int argc, char** argv) {
   std::optional<kestrin::io::FdWriter> traceOut;
   std::optional<kestrin::TraceWriter> trace;
   if (tracePath != nullptr) {
-    do {
-      traceFd = ::open(tracePath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } while (traceFd < 0 && errno == EINTR);
+    traceFd = kestrin::io::openForWriting(tracePath);
     if (traceFd < 0) {
       say(kestrin::io::describe(tracePath, errno));
       return 1;
