@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "host/common/catalog.h"
 #include "host/common/fd_io.h"
 #include "host/common/trace.h"
 #include "host/headless/replay.h"
