@@ -23,6 +23,16 @@ def inside_screen(area):
     return x >= 0 and y >= 0 and x + width <= SCREEN[0] and y + height <= SCREEN[1]
 
 
+def closed_back_at(session, game, frame, where):
+    """Closes the game with its close box; the launcher, shown and painted
+    again where it stood before (with its frame: where)."""
+    session.close_box(game)
+    launcher = session.window(LAUNCHER)
+    painted(session, launcher, WHITE)
+    check(frame(launcher) == where, f"the launcher came back at {frame(launcher)}, not at {where}")
+    return launcher
+
+
 def placed(session, frame):
     """Checks the launcher centred on the screen, Brick Breaker centred on
     it, the launcher back where it was, then Dodge opened from a launcher
@@ -41,11 +51,7 @@ def placed(session, frame):
     check(near(centre_of(seen["brickbreaker"]), centre_of(seen["launcher"])),
           f"Brick Breaker at {seen['brickbreaker']} is not centred on the launcher at "
           f"{seen['launcher']}")
-    session.close_box(game)
-    launcher = session.window(LAUNCHER)
-    painted(session, launcher, WHITE)
-    check(frame(launcher) == seen["launcher"],
-          f"the launcher came back at {frame(launcher)}, not at {seen['launcher']}")
+    launcher = closed_back_at(session, game, frame, seen["launcher"])
 
     # Moved by the player: a game centred on it would pass the screen's
     # right and bottom edges.
@@ -58,11 +64,7 @@ def placed(session, frame):
     x, y, width, height = seen["dodge"]
     check((x + width, y + height) == SCREEN,
           f"Dodge at {seen['dodge']} is not moved the least way inside the screen")
-    session.close_box(game)
-    launcher = session.window(LAUNCHER)
-    painted(session, launcher, WHITE)
-    check(frame(launcher) == seen["moved"],
-          f"the launcher came back at {frame(launcher)}, not where it was left, {seen['moved']}")
+    closed_back_at(session, game, frame, seen["moved"])
     return seen
 
 
