@@ -34,18 +34,7 @@ bool Replay::runLine(std::string_view line, std::string& error) {
 }
 
 bool Replay::wait(std::int64_t micros, std::string& error) {
-  // The waits of a script bound its clock, whether or not they run, so a
-  // script is valid or not whatever the games do; both terms are at most
-  // kMaxScriptMicros, so neither the check nor the sum can overflow.
-  if (micros < 0) {
-    error = "a wait cannot take the clock back";
-    return false;
-  }
-  if (micros > kMaxScriptMicros - waited_) {
-    error = "the waits of the script pass 10^15 microseconds (about 31.7 years)";
-    return false;
-  }
-  waited_ += micros;
+  if (!addToScriptTime(waited_, micros, error)) return false;
   if (!program_.ended()) run(Command{.kind = Command::Kind::Wait, .micros = micros});
   return true;
 }

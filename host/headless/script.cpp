@@ -196,6 +196,19 @@ ParseResult parseLine(std::string_view line, const Program& program) {
   return {.command = c, .error = {}};
 }
 
+bool addToScriptTime(std::int64_t& waited, std::int64_t micros, std::string& error) {
+  if (micros < 0) {
+    error = "a wait cannot take the clock back";
+    return false;
+  }
+  if (micros > kMaxScriptMicros - waited) {
+    error = "the waits of the script pass 10^15 microseconds (about 31.7 years)";
+    return false;
+  }
+  waited += micros;
+  return true;
+}
+
 // ---- reading lines ----
 
 LineReader::LineReader(std::string_view bytes)

@@ -32,6 +32,13 @@ inline constexpr std::int64_t kMaxDropTicks = kMaxWaitMicros / Program::kTimerGr
 // added to any time up to this stays far inside 64 bits.
 inline constexpr std::int64_t kMaxScriptMicros = 1'000'000'000'000'000;
 
+// Adds a wait to the total of a script's waits so far: false, with the
+// reason in error and the total unchanged, for a wait back in time or one
+// that takes the total past kMaxScriptMicros. The waits bound the script's
+// clock whether or not they run, so a script is valid or not whatever the
+// games do; neither the check nor the sum can overflow.
+bool addToScriptTime(std::int64_t& waited, std::int64_t micros, std::string& error);
+
 struct ParseResult {
   std::optional<Command> command;  // none for a blank or comment line
   std::string error;               // non-empty: the line is not valid

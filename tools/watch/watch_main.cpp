@@ -65,10 +65,7 @@ int readScript(const char* path, std::vector<Command>& commands) {
     } else {
       auto parsed = kestrin::headless::parseLine(line, names.program());
       if (parsed.command && parsed.command->kind == Command::Kind::Wait) {
-        waited += parsed.command->micros;
-        if (waited > kestrin::headless::kMaxScriptMicros) {
-          parsed.error = "the waits of the script pass 10^15 microseconds (about 31.7 years)";
-        }
+        kestrin::headless::addToScriptTime(waited, parsed.command->micros, parsed.error);
       }
       if (!parsed.error.empty()) {
         say("line " + std::to_string(lines.number()) + ": " + parsed.error);
