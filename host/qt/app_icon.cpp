@@ -1,5 +1,7 @@
 #include "app_icon.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QPixmap>
 #include <QString>
 
@@ -8,10 +10,12 @@
 namespace kestrin::qt {
 
 QIcon programIcon() {
+  // Every size the build compiled in (host/qt/CMakeLists.txt chooses them).
   QIcon icon;
-  for (const int size : {16, 32, 48, 64, 128, 256}) {
+  QDirIterator sizes(QStringLiteral(":/icon"), QDir::Dirs | QDir::NoDotAndDotDot);
+  while (sizes.hasNext()) {
     const QImage pixels = loadRawPixels(
-        QStringLiteral(":/icon/%1x%1/apps/%2.png.kpx").arg(size).arg(QLatin1String(kApplicationId)));
+        sizes.next() + QStringLiteral("/apps/%1.png.kpx").arg(QLatin1String(kApplicationId)));
     if (!pixels.isNull()) icon.addPixmap(QPixmap::fromImage(pixels));
   }
   return icon;

@@ -137,9 +137,14 @@ QColor toQColor(Colour colour) {
           static_cast<int>((colour >> 16) & 0xFFu)};
 }
 
+QFont inProgramFace(QFont font) {
+  font.setFamilies({QStringLiteral("Liberation Sans")});
+  font.setStyleHint(QFont::SansSerif);  // should the face be missing
+  return font;
+}
+
 QFont toQFont(const Font& font) {
-  QFont f(QStringLiteral("Liberation Sans"));
-  f.setStyleHint(QFont::SansSerif);  // should the face be missing
+  QFont f = inProgramFace(QFont());
   f.setPixelSize(static_cast<int>(std::lround(double{font.points} * 96.0 / 72.0)));
   f.setBold(font.bold);
   return f;

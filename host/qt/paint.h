@@ -39,11 +39,16 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The label and button font: the designs' "MS Sans Serif" drawn in
-// Liberation Sans (metric-compatible with the face the designs were made
-// with, so every caption fits its box) at points x 96 / 72 pixels, whatever
-// DPI the display reports, so text lays out alike on every machine. Asked
-// for by its own name: other names resolve to whatever else is installed.
+// The one face the program draws text in, Liberation Sans: the designs'
+// "MS Sans Serif" (metric-compatible with the face the designs were made
+// with, so every caption fits its box), and the message boxes' text, which
+// is the system's font there too. Asked for by its own name: other names
+// resolve to whatever else is installed. font's size and weight are kept.
+QFont inProgramFace(QFont font);
+
+// The label and button font: the designs' font in the program's face at
+// points x 96 / 72 pixels, whatever DPI the display reports, so text lays
+// out alike on every machine.
 QFont toQFont(const Font& font);
 
 // A label's caption laid out for its box once, in the font's design metrics

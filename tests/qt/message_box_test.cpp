@@ -1,6 +1,8 @@
 // The "Game Over" box: modal, answered, and nothing ticks while it is open.
 #include <QApplication>
+#include <QAbstractButton>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QTimer>
@@ -21,8 +23,15 @@ TEST_F(HostTest, ThirdLostBallShowsGameOverAndEndsProgram) {
     EXPECT_EQ(box->windowTitle(), "Kestrin Brick Breaker");
     EXPECT_EQ(box->text(), "Game Over");
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->buttons().size(), 1);
-    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    ASSERT_EQ(box->buttons().size(), 1);
+    QAbstractButton* ok = box->buttons().front();
+    EXPECT_EQ(ok->text(), "OK");
+    EXPECT_EQ(box->buttonRole(ok), QMessageBox::AcceptRole);
+    EXPECT_EQ(box->escapeButton(), ok);
+    EXPECT_TRUE(ok->icon().isNull());
+    // In the program's one face, as everything else it draws.
+    EXPECT_EQ(QFontInfo(box->font()).family(), "Liberation Sans");
+    box->grab().save(KESTRIN_QT_TEST_OUTPUT "/game-over-box.png");
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_TRUE(host->boxOpen());
     // Wide enough for its title, in the title bar's font, beside the
@@ -76,7 +85,7 @@ TEST_F(HostTest, ThirdLostBallShowsGameOverAndEndsProgram) {
     if (box == nullptr || answered) return;
     answered = true;
     inspect(box);
-    box->button(QMessageBox::Ok)->click();  // answered even when a check failed
+    box->buttons().front()->click();  // answered even when a check failed
   });
   watcher.start();
 
@@ -112,7 +121,7 @@ TEST_F(HostTest, BoxDestroyedFromOutsideCountsAsAnswered) {
     if (++tries == 1) {
       host->windowLost(box->internalWinId());
     } else {
-      box->button(QMessageBox::Ok)->click();
+      box->buttons().front()->click();
     }
   });
   destroyer.start();

@@ -24,7 +24,7 @@ TEST(RawPixels, EveryCompiledPictureIsItsFileDecoded) {
     cases.push_back({QStringLiteral(KESTRIN_PICTURES "/") + QLatin1String(name),
                      QStringLiteral(":/pictures/") + QLatin1String(name) + QStringLiteral(".kpx")});
   }
-  for (const int size : {16, 32, 48, 64, 128, 256}) {
+  for (const int size : {16, 32, 48, 64, 128}) {
     const QString path = QStringLiteral("%1x%1/apps/io.github.kestrin.Kestrin.png").arg(size);
     cases.push_back({QStringLiteral(KESTRIN_ICONS "/") + path, QStringLiteral(":/icon/") + path + ".kpx"});
   }
@@ -32,6 +32,8 @@ TEST(RawPixels, EveryCompiledPictureIsItsFileDecoded) {
     SCOPED_TRACE(c.resource.toStdString());
     const QImage decoded = QImage(c.file).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     ASSERT_FALSE(decoded.isNull());
+    // Inflated, if at all, by zlib: zstd's library would be paged in for it.
+    EXPECT_NE(QResource(c.resource).compressionAlgorithm(), QResource::ZstdCompression);
     const QImage compiled = loadRawPixels(c.resource);
     ASSERT_EQ(compiled.format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(compiled, decoded);
