@@ -257,6 +257,13 @@ class Session:
         check(found and os.path.exists(os.path.join(runtime, socket)), "weston did not start")
         self.compositor = int(found.split()[0])
         self.xdotool("windowfocus", self.compositor)  # its keys go to the focused client
+        # Weston follows the pointer only once it has entered its window. It
+        # opens under the pointer, and the crossing the X server reports then
+        # may come before weston listens for it: so the pointer leaves (to
+        # the screen's spare width on the right) and comes back.
+        left, top, width, _ = self.geometry(self.compositor)
+        self.xdotool("mousemove", left + width + 10, top + 10, "sleep", "0.1",
+                     "mousemove", left + width // 2, top + 10)
         self.env.update(WAYLAND_DISPLAY=socket, QT_QPA_PLATFORM="wayland")
 
     @staticmethod
