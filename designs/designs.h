@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "shell/design.h"
 
 // Every screen's design: the state its controls start in each time it is
@@ -21,6 +23,10 @@ extern const ScreenDesign kBrickBreakerLevel1;
 extern const ScreenDesign kBrickBreakerLevel2;
 extern const ScreenDesign kBrickBreakerLevel3;
 extern const ScreenDesign kDodge;
+
+// Every one of them, for whatever looks across all screens at once.
+inline constexpr std::array kEveryScreen{&kMain, &kBrickBreakerLevel1, &kBrickBreakerLevel2,
+                                         &kBrickBreakerLevel3, &kDodge};
 
 // The bricks' colours. Level 3's rules tell how many hits a brick has left
 // by them, so the rules take them from here.

@@ -1,5 +1,6 @@
 #include "paint.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFontMetricsF>
@@ -17,7 +18,6 @@ namespace kestrin::qt {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15;
 // How far, in device pixels, an antialiased edge may reach past the pixels
 // its shape covers.
 constexpr int kAntialiasMargin = 1;
@@ -109,14 +109,8 @@ void paintImage(QPainter& painter, const Control& image, PictureCache& pictures)
 
 }  // namespace
 
-int toPixels(double twips) { return static_cast<int>(std::floor(twips / kTwipsPerPixel + 0.5)); }
-
 QRect pixelBox(const Control& control) {
-  const int left = toPixels(control.Left);
-  const int top = toPixels(control.Top);
-  const int right = toPixels(double{control.Left} + double{control.width()});
-  const int bottom = toPixels(double{control.Top} + double{control.height()});
-  return {left, top, right - left, bottom - top};
+  return pixelBox(control.Left, control.Top, control.width(), control.height());
 }
 
 QSize clientSize(const ScreenDesign& design) {
@@ -223,6 +217,11 @@ const QImage& PictureCache::scaled(std::string_view name, QSize logicalSize, qre
     it = scaled_.emplace(std::move(key), std::move(source)).first;
   }
   return it->second;
+}
+
+void PictureCache::forget(std::string_view name) {
+  std::erase_if(scaled_, [name](const auto& entry) { return std::get<0>(entry.first) == name; });
+  if (auto it = unscaled_.find(name); it != unscaled_.end()) unscaled_.erase(it);
 }
 
 const QImage& PictureCache::oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill) {

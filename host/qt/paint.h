@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTextLayout>
 
+#include "host/qt/pixels.h"
 #include "shell/control.h"
 #include "shell/design.h"
 
@@ -26,10 +27,6 @@ class Screen;
 }  // namespace kestrin
 
 namespace kestrin::qt {
-
-// 15 twips to the logical pixel, to the nearest whole pixel. Every edge goes
-// through here, so controls that share an edge in twips share it in pixels.
-int toPixels(double twips);
 
 // A control's box in whole logical pixels of its screen's client area.
 QRect pixelBox(const Control& control);
@@ -93,6 +90,10 @@ class PictureCache {
   // An oval shape of a box's size, outlined and filled as painted, on a
   // transparent ground, at a whole number of device pixels per pixel.
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
+  // Lets go of every size of the picture made so far: a screen no longer on
+  // show holds no pixels of its pictures, and the next paint makes them
+  // again.
+  void forget(std::string_view name);
 
  private:
   std::map<std::string, QSize, std::less<>> sizes_;

@@ -5,6 +5,11 @@
 
 #include <QResource>
 
+#ifdef KESTRIN_HAVE_MADVISE
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace kestrin::qt {
 
 namespace {
@@ -53,7 +58,24 @@ QByteArray toRawPixels(const QImage& image) {
   return out;
 }
 
-QImage fromRawPixels(const QByteArray& bytes) {
+namespace {
+
+// Lets the system take back the whole pages of [data, data + size), which
+// lie in the program's own binary: unchanged there, they are read again from
+// the file should they be touched again. Nothing is lost either way.
+void releasePagesOfBinary(const char* data, qsizetype size) {
+#ifdef KESTRIN_HAVE_MADVISE
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + static_cast<std::uintptr_t>(size)) / page * page;
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+#else
+  (void)data;
+  (void)size;
+#endif
+}
+
+QImage imageOver(const QByteArray& bytes, bool inBinary) {
   Header h;
   if (!readHeader(bytes, h)) return {};
   const qsizetype rowBytes = qsizetype{h.width} * 4;
@@ -65,16 +87,33 @@ QImage fromRawPixels(const QByteArray& bytes) {
   // to a place that does.
   const bool aligned = reinterpret_cast<std::uintptr_t>(bytes.constData() + kRawPixelsHeader) %
                            alignof(std::uint32_t) == 0;
-  auto* kept = new QByteArray(aligned ? bytes : QByteArray(bytes.constData(), bytes.size()));
+  struct Kept {
+    QByteArray bytes;
+    bool inBinary;
+  };
+  // Pixels read in place from the binary count in the program's memory
+  // while they are paged in: once the image goes, so do they.
+  auto* kept = new Kept{aligned ? bytes : QByteArray(bytes.constData(), bytes.size()), inBinary && aligned};
   return QImage(
-      reinterpret_cast<const uchar*>(kept->constData() + kRawPixelsHeader), h.width, h.height,
-      rowBytes, h.format, [](void* data) { delete static_cast<QByteArray*>(data); }, kept);
+      reinterpret_cast<const uchar*>(kept->bytes.constData() + kRawPixelsHeader), h.width, h.height,
+      rowBytes, h.format,
+      [](void* data) {
+        auto* done = static_cast<Kept*>(data);
+        if (done->inBinary) releasePagesOfBinary(done->bytes.constData(), done->bytes.size());
+        delete done;
+      },
+      kept);
 }
+
+}  // namespace
+
+QImage fromRawPixels(const QByteArray& bytes) { return imageOver(bytes, false); }
 
 QImage loadRawPixels(const QString& resource) {
   const QResource file(resource);
   if (!file.isValid()) return {};
-  return fromRawPixels(file.uncompressedData());
+  // A resource stored as it is lies in the binary; an inflated one does not.
+  return imageOver(file.uncompressedData(), file.compressionAlgorithm() == QResource::NoCompression);
 }
 
 }  // namespace kestrin::qt

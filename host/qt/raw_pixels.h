@@ -22,7 +22,9 @@ QByteArray toRawPixels(const QImage& image);
 // raw pixels file.
 QImage fromRawPixels(const QByteArray& bytes);
 // The picture in a raw pixels resource (":/pictures/banana.gif.kpx", say);
-// a null image if there is none by that name.
+// a null image if there is none by that name. One stored as it is is read
+// where it lies in the binary, whose pages are given back to the system
+// when the image and its last copy go.
 QImage loadRawPixels(const QString& resource);
 
 }  // namespace kestrin::qt

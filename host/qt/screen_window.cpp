@@ -52,6 +52,13 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
 void ScreenWindow::retire() {
   screen_ = nullptr;
   hide();
+  letGoOfPictures();
+}
+
+void ScreenWindow::letGoOfPictures() {
+  for (const ControlDesign& c : design_.controls) {
+    if (c.kind == ControlKind::Image) host_.pictures().forget(c.picture);
+  }
 }
 
 void ScreenWindow::redraw() {
@@ -145,6 +152,7 @@ void ScreenWindow::open(const QRect& client) {
 
 void ScreenWindow::putAway() {
   hide();
+  letGoOfPictures();
   // Its native window goes too, and with it the backing store, as large as
   // the window: a hidden screen (the launcher while a game is played) holds
   // nothing of its picture. The next open makes a new one in the same place.

@@ -44,8 +44,8 @@ class ScreenWindow final : public QWidget {
   // Shows the window with its client area at `client` (the host decides
   // where; see placement.h).
   void open(const QRect& client);
-  // Hidden by the host, and its native window and backing store let go of:
-  // the next open makes a new one in the same place.
+  // Hidden by the host, and its native window, backing store and pictures
+  // let go of: the next open makes new ones, the window in the same place.
   void putAway();
   // The window system destroyed the window under it: it is hidden, and the
   // next open makes a new one in the same place.
@@ -70,6 +70,8 @@ class ScreenWindow final : public QWidget {
   };
 
   bool handleKey(QEvent* event);
+  // Its pictures are let go of (PictureCache::forget) while it is not shown.
+  void letGoOfPictures();
   void recordWhole();  // every control's record taken afresh, every button given its state
   void syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now, bool whole);
 

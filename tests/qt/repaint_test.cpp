@@ -185,6 +185,10 @@ ticks 300
   EXPECT_LE(standing, 6) << "bricks broke";
   EXPECT_EQ(control(kLevel1, "lbllives").Caption, "1") << "two balls lost";
   EXPECT_GT(compared, 300);
+  // The launcher let go of its pictures while the game was played: back, it
+  // shows them made afresh.
+  window(kLevel1)->close();
+  expectShowsWholePaint("Main", "the launcher back after the game");
 }
 
 // Four balls out need a score of 5000: the long game's dodging, compared
