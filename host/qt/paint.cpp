@@ -28,7 +28,7 @@ QString picturePath(std::string_view name, bool twice) {
   QString path = QStringLiteral(":/pictures/") + toQString(name);
   if (twice) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    path.insert(dot < 0 ? path.size() : dot, QStringLiteral("@2x"));
+    path.insert(dot < 0 ? path.size() : dot, QLatin1String(kTwiceSizeMark));
   }
   return path + QStringLiteral(".kpx");
 }

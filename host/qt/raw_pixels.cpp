@@ -44,22 +44,6 @@ bool readHeader(const QByteArray& bytes, Header& header) {
   return QImage(1, 1, header.format).depth() == 32;
 }
 
-}  // namespace
-
-QByteArray toRawPixels(const QImage& image) {
-  QByteArray out(kRawPixelsMagic, 4);
-  putWord(out, static_cast<std::uint32_t>(image.width()));
-  putWord(out, static_cast<std::uint32_t>(image.height()));
-  putWord(out, static_cast<std::uint32_t>(image.format()));
-  const auto rowBytes = static_cast<qsizetype>(image.width()) * 4;
-  for (int y = 0; y < image.height(); ++y) {
-    out.append(reinterpret_cast<const char*>(image.constScanLine(y)), rowBytes);
-  }
-  return out;
-}
-
-namespace {
-
 // Lets the system take back the whole pages of [data, data + size), which
 // lie in the program's own binary: unchanged there, they are read again from
 // the file should they be touched again. Nothing is lost either way.
@@ -106,6 +90,18 @@ QImage imageOver(const QByteArray& bytes, bool inBinary) {
 }
 
 }  // namespace
+
+QByteArray toRawPixels(const QImage& image) {
+  QByteArray out(kRawPixelsMagic, 4);
+  putWord(out, static_cast<std::uint32_t>(image.width()));
+  putWord(out, static_cast<std::uint32_t>(image.height()));
+  putWord(out, static_cast<std::uint32_t>(image.format()));
+  const auto rowBytes = static_cast<qsizetype>(image.width()) * 4;
+  for (int y = 0; y < image.height(); ++y) {
+    out.append(reinterpret_cast<const char*>(image.constScanLine(y)), rowBytes);
+  }
+  return out;
+}
 
 QImage fromRawPixels(const QByteArray& bytes) { return imageOver(bytes, false); }
 

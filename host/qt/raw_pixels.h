@@ -14,6 +14,9 @@ namespace kestrin::qt {
 // height and the QImage format as 32-bit little-endian numbers, then the
 // rows, four bytes a pixel, with nothing between them.
 inline constexpr char kRawPixelsMagic[] = "KPX1";
+// A picture's version drawn at twice the size, for high-DPI displays, is
+// named with this before its extension: brickbreaker-title@2x.jpg.
+inline constexpr char kTwiceSizeMark[] = "@2x";
 inline constexpr int kRawPixelsHeader = 16;
 
 // The file's bytes for `image` (in a format of four bytes a pixel).

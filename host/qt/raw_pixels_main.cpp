@@ -42,9 +42,10 @@ QSize stretchedSize(std::string_view picture, int scale) {
 // `image` shrunk to the size the designs draw it at, where that is smaller.
 QImage fitToDesigns(const QImage& image, const QString& path) {
   std::string name = QFileInfo(path).fileName().toStdString();
+  const std::string mark = std::string(kestrin::qt::kTwiceSizeMark) + '.';
   int scale = 1;
-  if (const auto at = name.find("@2x."); at != std::string::npos) {
-    name.erase(at, 3);
+  if (const auto at = name.find(mark); at != std::string::npos) {
+    name.erase(at, mark.size() - 1);
     scale = 2;
   }
   const QSize size = stretchedSize(name, scale);
