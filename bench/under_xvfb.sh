@@ -189,6 +189,8 @@ case $what in
     for _ in $(seq "$runs"); do dodge_game; done
     ;;
   side-by-side)
+    # Kestrin's memory grows a little with the fonts installed.
+    command -v fc-list >/dev/null && echo "fonts_installed $(fc-list | wc -l)"
     for _ in $(seq "$runs"); do
       # The floor: its resident set at 2 s, its CPU over the next 6 s, its
       # peak by then (it does the same thing every tick, so that is all of it).

@@ -9,6 +9,7 @@
 #include <QTextOption>
 #include <QTransform>
 
+#include "host/qt/program_face.h"
 #include "host/qt/raw_pixels.h"
 #include "host/qt/to_qstring.h"
 #include "shell/form.h"
@@ -132,7 +133,7 @@ QColor toQColor(Colour colour) {
 }
 
 QFont inProgramFace(QFont font) {
-  font.setFamilies({QStringLiteral("Liberation Sans")});
+  font.setFamilies({QString::fromLatin1(kProgramFace)});
   font.setStyleHint(QFont::SansSerif);  // should the face be missing
   return font;
 }

@@ -36,11 +36,13 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The one face the program draws text in, Liberation Sans: the designs'
-// "MS Sans Serif" (metric-compatible with the face the designs were made
-// with, so every caption fits its box), and the message boxes' text, which
-// is the system's font there too. Asked for by its own name: other names
-// resolve to whatever else is installed. font's size and weight are kept.
+// The one face the program draws text in, kProgramFace (Liberation Sans,
+// the only one the toolkit is told of where fontconfig lists the fonts):
+// the designs' "MS Sans Serif" (metric-compatible with the face the designs
+// were made with, so every caption fits its box), and the message boxes'
+// text, which is the system's font there too. Asked for by its own name:
+// other names resolve to whatever else is installed. font's size and
+// weight are kept.
 QFont inProgramFace(QFont font);
 
 // The label and button font: the designs' font in the program's face at

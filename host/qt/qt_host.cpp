@@ -18,6 +18,7 @@
 #include "host/qt/app_icon.h"
 #include "host/qt/key_map.h"
 #include "host/qt/placement.h"
+#include "host/qt/program_face.h"
 #include "host/qt/screen_window.h"
 #include "host/qt/to_qstring.h"
 
@@ -104,6 +105,11 @@ void QtHost::start(const Registration& addScreens, std::string_view firstScreen)
   addScreens(program_);
   program_.start(firstScreen);
   settle();
+  // While the window system maps the first window. The toolkit reads no
+  // font before it first paints, so its lists hold the one face; and the
+  // 3 ms of reading the font settings do not hold back the window.
+  static const bool onlyTheProgramFace = keepOnlyFontFamily(kProgramFace);
+  (void)onlyTheProgramFace;
 }
 
 ScreenWindow* QtHost::window(std::string_view screenName) const {

@@ -37,7 +37,8 @@ class QtHost final : public Host {
   QtHost& operator=(const QtHost&) = delete;
 
   // Registers the screens (every Kestrin screen unless told otherwise) and
-  // shows the first one.
+  // shows the first one; then, once in the process, narrows the fonts the
+  // toolkit knows of to the program's face (program_face.h).
   void start(const Registration& addScreens = addKestrinScreens,
              std::string_view firstScreen = kFirstScreen);
   // Called once, when the program has ended and its windows are gone.

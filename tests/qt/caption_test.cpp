@@ -4,11 +4,16 @@
 #include <cmath>
 #include <vector>
 
+#ifdef KESTRIN_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 #include <QFontInfo>
 #include <QPainter>
 #include <QRegularExpression>
 
 #include "designs/designs.h"
+#include "host/qt/program_face.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -144,6 +149,42 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
   }
   EXPECT_EQ(buttons, 4);  // "Reset" on each game screen
   EXPECT_GT(labels, 40);
+}
+
+#ifdef KESTRIN_HAVE_FONTCONFIG
+// The family of every face fontconfig lists to the toolkit.
+QStringList fontconfigFamilies() {
+  QStringList families;
+  FcPattern* all = FcPatternCreate();
+  FcObjectSet* family = FcObjectSetBuild(FC_FAMILY, FC_STYLE, nullptr);
+  FcFontSet* fonts = FcFontList(nullptr, all, family);
+  for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
+    FcChar8* name = nullptr;
+    if (FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch) {
+      families.append(QString::fromUtf8(reinterpret_cast<const char*>(name)));
+    }
+  }
+  if (fonts != nullptr) FcFontSetDestroy(fonts);
+  FcObjectSetDestroy(family);
+  FcPatternDestroy(all);
+  return families;
+}
+#endif
+
+// Once the program has started, fontconfig lists no face but the program's
+// own to the toolkit (which asks at its first paint, in the game); a family
+// that is not installed changes nothing, rather than leave the program no
+// face at all.
+TEST_F(HostTest, TheProgramFaceIsTheOnlyOneListed) {
+  start();
+  const QString face = QString::fromLatin1(kProgramFace);
+  EXPECT_FALSE(keepOnlyFontFamily("No Such Family Anywhere"));
+#ifdef KESTRIN_HAVE_FONTCONFIG
+  const QStringList listed = fontconfigFamilies();
+  EXPECT_GE(listed.size(), 2);  // regular and bold, the two drawn in
+  EXPECT_EQ(listed.count(face), listed.size()) << listed.join(", ").toStdString();
+#endif
+  EXPECT_EQ(QFontInfo(inProgramFace(QFont())).family(), face);
 }
 
 }  // namespace
