@@ -170,9 +170,9 @@ table(("beside the floor (bare Qt window)", "floor", "Kestrin", "Kestrin / floor
 if games:
     print("(whole Brick Breaker games: %d of %d won, median %.0f s)"
           % (sum(xvfb.get("brickbreaker_game_won", [])), len(games), statistics.median(games)))
-# The program's memory grows a little with the fonts installed (fontconfig
-# reads the list of every one before keeping the program's face): said, so
-# that a figure can be set beside one from another machine.
+# The toolkit's memory grows with the fonts installed, where it is not told
+# to list the program's face alone: said, so that a figure can be set beside
+# one from another machine.
 fonts = xvfb.get("fonts_installed")
 if fonts:
     print("(fonts installed on this machine: %d)" % median(fonts))

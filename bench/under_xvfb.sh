@@ -189,7 +189,7 @@ case $what in
     for _ in $(seq "$runs"); do dodge_game; done
     ;;
   side-by-side)
-    # Kestrin's memory grows a little with the fonts installed.
+    # The toolkit's memory grows with the fonts installed, unless told of one face.
     command -v fc-list >/dev/null && echo "fonts_installed $(fc-list | wc -l)"
     for _ in $(seq "$runs"); do
       # The floor: its resident set at 2 s, its CPU over the next 6 s, its
