@@ -16,11 +16,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # kestrin_1.0.0_amd64.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps adds the libraries the binary links (Qt 6 Widgets, Gui and
-# Core, libstdc++, libc); these are what it loads or reads at run time
-# without linking them: the window system plugins and the one font. The
-# Wayland plugin is only recommended: on X11 the game needs none of it.
+# Core, libstdc++, libc); this is what it loads at run time without linking
+# it: the window system plugins. Its text is drawn from the face compiled
+# in, so it needs no font package. The Wayland plugin is only recommended:
+# on X11 the game needs none of it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
 include(CPack)

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
-#include <QTextOption>
 #include <QTransform>
 
 #include "host/qt/program_face.h"
@@ -81,13 +79,13 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
   painter.restore();
 }
 
-void paintLabel(QPainter& painter, const Control& label, PictureCache& pictures) {
+void paintLabel(QPainter& painter, const Control& label) {
   const QRect box = pixelBox(label);
   if (box.isEmpty()) return;
   painter.fillRect(box, toQColor(label.design().backColor));
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);  // within any clip the caller set
-  paintCaption(painter, label, pictures);
+  paintCaption(painter, label);
   painter.restore();
 }
 
@@ -132,53 +130,42 @@ QColor toQColor(Colour colour) {
           static_cast<int>((colour >> 16) & 0xFFu)};
 }
 
-QFont inProgramFace(QFont font) {
-  font.setFamilies({QString::fromLatin1(kProgramFace)});
-  font.setStyleHint(QFont::SansSerif);  // should the face be missing
-  return font;
+Face toFace(const Font& font) {
+  return {static_cast<qreal>(std::lround(double{font.points} * 96.0 / 72.0)), font.bold};
 }
 
-QFont toQFont(const Font& font) {
-  QFont f = inProgramFace(QFont());
-  f.setPixelSize(static_cast<int>(std::lround(double{font.points} * 96.0 / 72.0)));
-  f.setBold(font.bold);
-  return f;
-}
-
-CaptionLayout::CaptionLayout(const QString& caption, const QFont& font, const QRect& box,
-                             Alignment alignment)
-    : layout_(caption, font), origin_(box.topLeft()) {
-  QTextOption option;
-  option.setWrapMode(QTextOption::WordWrap);
-  option.setUseDesignMetrics(true);  // unhinted advances: the same at every scale
-  layout_.setTextOption(option);
-  layout_.setCacheEnabled(true);  // shaped once, for the draw too
-  const qreal leading = QFontMetricsF(font).leading();
-  qreal y = 0;
-  layout_.beginLayout();
-  for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
-    line.setLineWidth(box.width());
-    // The natural width leaves out the space at a break; a word wider than
+CaptionLayout::CaptionLayout(const QString& caption, const Face& face, const QRect& box,
+                             Alignment alignment) {
+  // Words, each with the spaces before it; a line takes words while the
+  // ink of all it holds fits the box, and always takes its first.
+  const QStringView text(caption);
+  qreal y = face.ascent();
+  qsizetype start = 0;
+  while (start < text.size()) {
+    qsizetype end = start;  // one past the line's last word
+    for (qsizetype next = end; next < text.size();) {
+      while (next < text.size() && text[next] == u' ') ++next;
+      while (next < text.size() && text[next] != u' ') ++next;
+      if (end > start && face.naturalWidth(text.sliced(start, next - start)) > box.width()) break;
+      end = next;
+    }
+    const QStringView line = text.sliced(start, end - start);
+    // The natural width leaves out the spaces at a break; a word wider than
     // the box makes it wider than the line, and a centred one spills out at
     // both sides alike.
-    const qreal spare = box.width() - line.naturalTextWidth();
-    line.setPosition(QPointF(alignment == Alignment::Centre ? spare / 2 : 0, y));
-    y += line.height() + leading;
+    const qreal spare = box.width() - face.naturalWidth(line);
+    const qreal x = alignment == Alignment::Centre ? spare / 2 : 0;
+    outline_.addPath(face.outline(line, QPointF(box.left() + x, box.top() + y)));
+    lines_.append(line.trimmed().toString());
+    y += face.lineHeight() + face.leading();
+    start = end;
+    while (start < text.size() && text[start] == u' ') ++start;
   }
-  layout_.endLayout();
 }
 
-QStringList CaptionLayout::lines() const {
-  QStringList lines;
-  const QString& text = layout_.text();
-  for (int i = 0; i < layout_.lineCount(); ++i) {
-    const QTextLine line = layout_.lineAt(i);
-    lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
-  }
-  return lines;
+void CaptionLayout::draw(QPainter& painter, const QColor& colour) const {
+  fillText(painter, outline_, colour);
 }
-
-void CaptionLayout::draw(QPainter& painter) const { layout_.draw(&painter, origin_); }
 
 QSize PictureCache::size(std::string_view name) {
   auto it = sizes_.find(name);
@@ -238,13 +225,6 @@ const QImage& PictureCache::oval(QSize size, qreal ratio, FillStyle fillStyle, C
     painter.end();
     it = ovals_.emplace(key, std::move(image)).first;
   }
-  return it->second;
-}
-
-const QFont& PictureCache::font(const Font& font) {
-  const std::pair key{font.points, font.bold};
-  auto it = fonts_.find(key);
-  if (it == fonts_.end()) it = fonts_.emplace(key, toQFont(font)).first;
   return it->second;
 }
 
@@ -322,7 +302,7 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
       if (!devicePixels.intersects(deviceReach(paintedArea(c, pictures), ratio))) continue;
       switch (c.kind()) {
         case ControlKind::Shape: paintShape(painter, c, pictures); break;
-        case ControlKind::Label: paintLabel(painter, c, pictures); break;
+        case ControlKind::Label: paintLabel(painter, c); break;
         case ControlKind::Image: paintImage(painter, c, pictures); break;
         case ControlKind::CommandButton:  // a widget of its own, above all this
         case ControlKind::Timer: break;
@@ -332,13 +312,10 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
   painter.restore();
 }
 
-void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures) {
-  painter.save();
-  painter.setPen(toQColor(label.design().foreColor));
-  CaptionLayout(QString::fromStdString(label.Caption), pictures.font(label.design().font),
+void paintCaption(QPainter& painter, const Control& label) {
+  CaptionLayout(QString::fromStdString(label.Caption), toFace(label.design().font),
                 pixelBox(label), label.design().alignment)
-      .draw(painter);
-  painter.restore();
+      .draw(painter, toQColor(label.design().foreColor));
 }
 
 QImage renderScreen(const Screen& screen, qreal scale, PictureCache& pictures) {

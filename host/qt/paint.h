@@ -6,16 +6,16 @@
 #include <tuple>
 
 #include <QColor>
-#include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
 #include <QSize>
 #include <QStringList>
-#include <QTextLayout>
+#include <QPainterPath>
 
 #include "host/qt/pixels.h"
+#include "host/qt/program_face.h"
 #include "shell/control.h"
 #include "shell/design.h"
 
@@ -36,45 +36,33 @@ QSize clientSize(const ScreenDesign& design);
 
 QColor toQColor(Colour colour);
 
-// The one face the program draws text in, kProgramFace (Liberation Sans,
-// the only one the toolkit is told of where fontconfig lists the fonts):
-// the designs' "MS Sans Serif" (metric-compatible with the face the designs
-// were made with, so every caption fits its box), and the message boxes'
-// text, which is the system's font there too. Asked for by its own name:
-// other names resolve to whatever else is installed. font's size and
-// weight are kept.
-QFont inProgramFace(QFont font);
-
-// The label and button font: the designs' font in the program's face at
-// points x 96 / 72 pixels, whatever DPI the display reports, so text lays
+// The labels' and buttons' face: the designs' font in the program's face
+// at points x 96 / 72 pixels, whatever DPI the display reports, so text lays
 // out alike on every machine.
-QFont toQFont(const Font& font);
+Face toFace(const Font& font);
 
-// A label's caption laid out for its box once, in the font's design metrics
-// in logical pixels: neither hinting nor the device pixel ratio moves a line
-// break, so the lines that fit at 1x are the lines drawn at 1.25 or 2x.
-// Lines break between words only; a word wider than the box keeps its line
-// whole and is placed by the alignment, for the label to clip.
+// A label's caption laid out for its box, in logical pixels: neither
+// hinting nor the device pixel ratio moves a line break, so the lines that
+// fit at 1x are the lines drawn at 1.25 or 2x. Lines break between words
+// only; a word wider than the box keeps its line whole and is placed by the
+// alignment, for the label to clip.
 class CaptionLayout {
  public:
-  CaptionLayout(const QString& caption, const QFont& font, const QRect& box, Alignment alignment);
-  CaptionLayout(const CaptionLayout&) = delete;
-  CaptionLayout& operator=(const CaptionLayout&) = delete;
+  CaptionLayout(const QString& caption, const Face& face, const QRect& box, Alignment alignment);
 
   // The text of each line as broken, without the spaces at the breaks.
-  QStringList lines() const;
-  // Draws the lines where the layout put them, in the painter's pen, as far
-  // as the painter's clip lets them.
-  void draw(QPainter& painter) const;
+  const QStringList& lines() const { return lines_; }
+  // Draws the lines where the layout put them, as far as the painter's clip
+  // lets them.
+  void draw(QPainter& painter, const QColor& colour) const;
 
  private:
-  QTextLayout layout_;
-  QPointF origin_;
+  QStringList lines_;
+  QPainterPath outline_;
 };
 
 // The designs' pictures as drawn, each size scaled once from the resources
-// compiled into the program, and the few fonts the labels use, made once
-// rather than at every paint. Where a logical pixel has more than one device
+// compiled into the program. Where a logical pixel has more than one device
 // pixel the picture is made from its @2x version, drawn at twice the size.
 // Only what is drawn is kept: the source a size was scaled from is not.
 class PictureCache {
@@ -87,8 +75,6 @@ class PictureCache {
   // smoothly from the @2x version where the ratio is above 1, from the 1x
   // one otherwise; a null image if there is no picture by that name.
   const QImage& scaled(std::string_view name, QSize logicalSize, qreal ratio);
-  // toQFont(font), kept.
-  const QFont& font(const Font& font);
   // An oval shape of a box's size, outlined and filled as painted, on a
   // transparent ground, at a whole number of device pixels per pixel.
   const QImage& oval(QSize size, qreal ratio, FillStyle fillStyle, Colour fill);
@@ -101,7 +87,6 @@ class PictureCache {
   std::map<std::string, QSize, std::less<>> sizes_;
   std::map<std::string, QImage, std::less<>> unscaled_;  // read for their size, not drawn yet
   std::map<std::tuple<std::string, int, int, bool>, QImage> scaled_;
-  std::map<std::pair<float, bool>, QFont> fonts_;
   std::map<std::tuple<int, int, qreal, FillStyle, Colour>, QImage> ovals_;
 };
 
@@ -136,7 +121,7 @@ QRect paintedArea(const Control& control, PictureCache& pictures);
 
 // A label's caption as its label paints it, without the label's ground and
 // not clipped to its box: what spills out of the box shows.
-void paintCaption(QPainter& painter, const Control& label, PictureCache& pictures);
+void paintCaption(QPainter& painter, const Control& label);
 
 // The whole client area, into an image of the design's client size at
 // `scale` device pixels per logical pixel.

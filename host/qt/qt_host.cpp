@@ -5,20 +5,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QGridLayout>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSpacerItem>
 #include <QWindow>
 
 #include "host/qt/app_icon.h"
+#include "host/qt/face_widgets.h"
 #include "host/qt/key_map.h"
 #include "host/qt/placement.h"
-#include "host/qt/program_face.h"
 #include "host/qt/screen_window.h"
 #include "host/qt/to_qstring.h"
 
@@ -50,30 +45,6 @@ QRect availableArea(const QRect& frame) {
   return (on != nullptr ? on : primary)->availableGeometry();
 }
 
-// Window managers shorten a title wider than the box ("Kest…aker"): the
-// box is made as wide as its title needs in a title bar, at the title
-// font's size, with room for the frame's icon and buttons. The title bar's
-// face is the window manager's own; the widest common one, DejaVu Sans
-// Bold, sets these titles 23-30 % wider than the program's face does.
-// Measuring in the program's face keeps a second face and its font files
-// out of memory for one estimate.
-constexpr int kTitleFaceWidthPercent = 130;
-
-// QMessageBox sets its own fixed size from its layout, so the width goes
-// in as a spacer across the layout's bottom row.
-void fitTitle(QMessageBox& box) {
-  auto* grid = qobject_cast<QGridLayout*>(box.layout());
-  if (grid == nullptr) return;
-  const QFontMetrics metrics(inProgramFace(QFontDatabase::systemFont(QFontDatabase::TitleFont)));
-  // The icon, minimise, maximise and close, each about one and a half
-  // lines of the font wide, and a line's room at the ends.
-  const int frameControls = 4 * metrics.height() * 3 / 2 + metrics.height();
-  const int width =
-      metrics.horizontalAdvance(box.windowTitle()) * kTitleFaceWidthPercent / 100 + frameControls;
-  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
-                grid->rowCount(), 0, 1, grid->columnCount());
-}
-
 }  // namespace
 
 QtHost::QtHost(const Clock& clock, Alarm& alarm)
@@ -82,9 +53,6 @@ QtHost::QtHost(const Clock& clock, Alarm& alarm)
       keys_([this](const KeyStroke& stroke) { deliverKey(stroke); }) {
   // Every window the host opens, message boxes too, shows the program's icon.
   QApplication::setWindowIcon(programIcon());
-  // And all its text is in one face: a box in the system's face would load
-  // a second one (some 0.5 MiB of font files and glyphs) for two words.
-  QApplication::setFont(inProgramFace(QApplication::font()));
   heldKeyTimer_.setSingleShot(true);
   heldKeyTimer_.setInterval(kHeldReleaseMs);
   QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });
@@ -105,11 +73,6 @@ void QtHost::start(const Registration& addScreens, std::string_view firstScreen)
   addScreens(program_);
   program_.start(firstScreen);
   settle();
-  // While the window system maps the first window. The toolkit reads no
-  // font before it first paints, so its lists hold the one face; and the
-  // 3 ms of reading the font settings do not hold back the window.
-  static const bool onlyTheProgramFace = keepOnlyFontFamily(kProgramFace);
-  (void)onlyTheProgramFace;
 }
 
 ScreenWindow* QtHost::window(std::string_view screenName) const {
@@ -232,19 +195,8 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
   if (const Screen* active = program_.activeScreen()) {
     if (Entry* e = entry(*active); e != nullptr && e->window->isVisible()) parent = e->window.get();
   }
-  QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(text), QMessageBox::NoButton,
-                  parent);
-  box.setTextFormat(Qt::PlainText);
-  box.setTextInteractionFlags(Qt::NoTextInteraction);
-  // Its own "OK" rather than the standard one: a standard button asks the
-  // icon theme for a tick to put on it, which loads every image plugin and
-  // the theme's index, a megabyte at the moment memory peaks, for a
-  // picture the box does not show.
-  QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box.setDefaultButton(ok);
-  box.setEscapeButton(ok);
+  MessageBox box(toQString(text), toQString(title), parent);
   box.setWindowModality(Qt::ApplicationModal);
-  fitTitle(box);
   // The box stands over the state the model holds now, mid-handler: the
   // tick that ended the game is shown behind "Game Over", its last life
   // gone. The windows are brought up to date as after any handler; only
@@ -258,7 +210,7 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
     Open& operator=(const Open&) = delete;
   } open(boxOpen_);
   openBox_ = &box;
-  if (watchClosed_) QTimer::singleShot(boxShownMs_, &box, &QMessageBox::accept);
+  if (watchClosed_) QTimer::singleShot(boxShownMs_, &box, &QDialog::accept);
   box.exec();
   openBox_ = nullptr;
 }

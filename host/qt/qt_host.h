@@ -17,10 +17,10 @@
 #include "shell/program.h"
 
 class QKeyEvent;
-class QMessageBox;
 
 namespace kestrin::qt {
 
+class MessageBox;
 class ScreenWindow;
 
 // Shows the model in Qt windows. Every window system event becomes one call
@@ -37,8 +37,7 @@ class QtHost final : public Host {
   QtHost& operator=(const QtHost&) = delete;
 
   // Registers the screens (every Kestrin screen unless told otherwise) and
-  // shows the first one; then, once in the process, narrows the fonts the
-  // toolkit knows of to the program's face (program_face.h).
+  // shows the first one.
   void start(const Registration& addScreens = addKestrinScreens,
              std::string_view firstScreen = kFirstScreen);
   // Called once, when the program has ended and its windows are gone.
@@ -107,7 +106,7 @@ class QtHost final : public Host {
   const Screen* shownActive_ = nullptr;
   bool boxOpen_ = false;
   bool endHandled_ = false;
-  QMessageBox* openBox_ = nullptr;
+  MessageBox* openBox_ = nullptr;
   std::unique_ptr<WindowLossWatch> lossWatch_;
   std::function<void()> ended_;
   std::function<void()> watchClosed_;  // set: the windows are only watched

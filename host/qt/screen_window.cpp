@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegion>
 
+#include "host/qt/face_widgets.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/to_qstring.h"
@@ -30,10 +31,9 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
   for (std::size_t slot = 0; slot < controls.size(); ++slot) {
     const Control& c = controls[slot];
     if (c.kind() != ControlKind::CommandButton) continue;
-    auto* widget = new QPushButton(QString::fromStdString(c.Caption), this);
+    auto* widget = new FaceButton(QString::fromStdString(c.Caption), toFace(c.design().font), this);
     widget->setFocusPolicy(Qt::ClickFocus);
     widget->setAutoDefault(false);
-    widget->setFont(toQFont(c.design().font));
     widget->setGeometry(pixelBox(c));
     widget->setVisible(c.Visible);
     // Keys on the button go to the model, which decides whether they click it.
@@ -104,7 +104,7 @@ void ScreenWindow::recordWhole() {
 
 void ScreenWindow::syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now,
                               bool whole) {
-  QPushButton* widget = nullptr;
+  FaceButton* widget = nullptr;
   for (const Button& b : buttons_) {
     if (b.slot == slot) widget = b.widget;
   }
@@ -114,7 +114,7 @@ void ScreenWindow::syncButton(std::size_t slot, const DrawnControl& was, const D
   if (now.visible) {
     if (whole || now.box != was.box) widget->setGeometry(now.box);
     if (whole || now.caption != was.caption) widget->setText(QString::fromStdString(now.caption));
-    if (whole || now.font != was.font) widget->setFont(host_.pictures().font(now.font));
+    if (whole || now.font != was.font) widget->setFace(toFace(now.font));
   }
   if (whole || now.visible != was.visible) widget->setVisible(now.visible);
 }

@@ -19,6 +19,7 @@ class Screen;
 
 namespace kestrin::qt {
 
+class FaceButton;
 class QtHost;
 
 // The window of one loaded screen. It shows the state the host last synced
@@ -66,7 +67,7 @@ class ScreenWindow final : public QWidget {
  private:
   struct Button {
     std::size_t slot;  // the control's place in the form's control list
-    QPushButton* widget;
+    FaceButton* widget;
   };
 
   bool handleKey(QEvent* event);

@@ -1,6 +1,7 @@
 """Brick Breaker with the paddle kept at the left wall: each ball falls past
 it, "Lost Life" and "Reset" show and the lives go down; "Reset" plays on; the
-third ball lost is the Game Over box, and Enter on it ends the program."""
+third ball lost is the Game Over box, and Enter on it ends the program. All
+that text was drawn without a font file or fontconfig's caches read."""
 
 import time
 
@@ -40,6 +41,13 @@ def scenario(session):
     check(session.wait_for(lambda: len(session.windows(BRICK_BREAKER)) > 1, 30), "no Game Over box")
     check(session.wait_shot(game, lambda s: s.crop(box(*BB_LIVES)) != lives, 2),
           "the lives behind the Game Over box are those of the tick before")
+    # Every word on the screens and in the box is drawn from the face
+    # compiled into the program.
+    with open(f"/proc/{session.kestrin.pid}/maps", encoding="utf-8") as maps:
+        read = {line.split()[-1] for line in maps
+                if line.rstrip().endswith((".ttf", ".otf", ".pfb", ".pcf.gz"))
+                or ("fontconfig" in line and ".cache-" in line)}
+    check(not read, f"font files read: {sorted(read)}")
     answer_game_over(session, game)
 
 

@@ -1,18 +1,19 @@
 // Every caption of every design shows whole: laid out and drawn by the
-// host's own code, in the font it really uses, at 1x and at the fractional
-// device pixel ratios of the usual laptop settings.
+// host's own code, in the face it really uses, at 1x and at the fractional
+// device pixel ratios of the usual laptop settings. And the face compiled
+// into the program lays text out and draws it as the toolkit does from the
+// font files it came from.
 #include <cmath>
 #include <vector>
 
-#ifdef KESTRIN_HAVE_FONTCONFIG
-#include <fontconfig/fontconfig.h>
-#endif
-
+#include <QFont>
 #include <QFontInfo>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTextLayout>
 
 #include "designs/designs.h"
+#include "host/qt/face_widgets.h"
 #include "host/qt/program_face.h"
 #include "host_fixture.h"
 
@@ -54,7 +55,7 @@ std::string words(const QString& text) {
 // Where the caption's ink lands, in logical pixels relative to the label's
 // box, drawn unclipped at `ratio` into a transparent image with room around
 // the box. Pixels the antialiasing only touches count as ink.
-QRectF inkAround(const Control& label, PictureCache& pictures, qreal ratio) {
+QRectF inkAround(const Control& label, qreal ratio) {
   const QRect box = pixelBox(label);
   constexpr int kRoom = 40;  // a whole number of device pixels at 1.25 and 1.5 too
   QImage image(static_cast<int>(std::ceil((box.width() + 2 * kRoom) * ratio)),
@@ -64,7 +65,7 @@ QRectF inkAround(const Control& label, PictureCache& pictures, qreal ratio) {
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.translate(QPoint(kRoom, kRoom) - box.topLeft());
-  paintCaption(painter, label, pictures);
+  paintCaption(painter, label);
   painter.end();
   int left = image.width(), right = -1, top = image.height(), bottom = -1;
   for (int y = 0; y < image.height(); ++y) {
@@ -95,18 +96,15 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
     ASSERT_NE(original, nullptr);
     Control label = *original;
     label.Caption = each.caption;
-    const QFont& font = host->pictures().font(label.design().font);
-    ASSERT_EQ(QFontInfo(font).family(), QStringLiteral("Liberation Sans"))
-        << "the face is missing: install fonts-liberation2";
+    const Face face = toFace(label.design().font);
     const QRectF box(QPointF(0, 0), QSizeF(pixelBox(label).size()));
 
     if (label.kind() == ControlKind::CommandButton) {
       // The host's real button: what it needs for its caption fits it.
       ScreenWindow window(*host, screen);
-      QPushButton* button = window.button(*original);
+      auto* button = dynamic_cast<FaceButton*>(window.button(*original));
       ASSERT_NE(button, nullptr);
-      EXPECT_EQ(QFontInfo(button->font()).family(), QStringLiteral("Liberation Sans"));
-      EXPECT_EQ(button->font().pixelSize(), font.pixelSize());
+      EXPECT_EQ(button->face(), face);
       EXPECT_LE(button->sizeHint().width(), button->width());
       EXPECT_LE(button->sizeHint().height(), button->height());
       ++buttons;
@@ -117,20 +115,20 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
     // Broken between words only, every word kept, in order.
     const QString text = QString::fromStdString(each.caption);
     const QStringList lines =
-        CaptionLayout(text, font, pixelBox(label), label.design().alignment).lines();
+        CaptionLayout(text, face, pixelBox(label), label.design().alignment).lines();
     EXPECT_EQ(words(lines.join(QLatin1Char(' '))), words(text)) << "lines: " << lines.join(QLatin1Char('|')).toStdString();
-    const QFontMetricsF metrics(font);
     qreal widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    for (const QString& line : lines) widest = std::max(widest, face.advance(line));
+    const qreal capHeight = face.outline(u"H", QPointF()).boundingRect().height();
     const qreal tallest =
-        static_cast<qreal>(lines.size() - 1) * metrics.lineSpacing() + metrics.capHeight();
+        static_cast<qreal>(lines.size() - 1) * (face.lineHeight() + face.leading()) + capHeight;
 
     // Bold "Lives" is 100 pixels in 97, centred: the one caption allowed to
     // lose a pixel and a half at each side.
     const qreal spill = (label.design().font.bold && each.caption == "Lives") ? 1.5 : 0.0;
     for (const qreal ratio : {1.0, 1.25, 1.5}) {
       SCOPED_TRACE(ratio);
-      const QRectF ink = inkAround(label, host->pictures(), ratio);
+      const QRectF ink = inkAround(label, ratio);
       ASSERT_FALSE(ink.isEmpty());
       // All of it inside the box, but for what antialiasing puts on the
       // device pixel the box's edge runs through.
@@ -151,40 +149,79 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
   EXPECT_GT(labels, 40);
 }
 
-#ifdef KESTRIN_HAVE_FONTCONFIG
-// The family of every face fontconfig lists to the toolkit.
-QStringList fontconfigFamilies() {
-  QStringList families;
-  FcPattern* all = FcPatternCreate();
-  FcObjectSet* family = FcObjectSetBuild(FC_FAMILY, FC_STYLE, nullptr);
-  FcFontSet* fonts = FcFontList(nullptr, all, family);
-  for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
-    FcChar8* name = nullptr;
-    if (FcPatternGetString(fonts->fonts[i], FC_FAMILY, 0, &name) == FcResultMatch) {
-      families.append(QString::fromUtf8(reinterpret_cast<const char*>(name)));
+// The toolkit's font for a face, from the font files the outlines came from.
+QFont toolkitFont(const Face& face) {
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPixelSize(static_cast<int>(face.pixelSize()));
+  font.setBold(face.bold());
+  font.setHintingPreference(QFont::PreferNoHinting);
+  return font;
+}
+
+// Every text the program shows, at every size it shows it, is as wide in
+// the face as the toolkit's shaper makes it from the font files, to the
+// 1/64 pixel: the advances and every kerning pair were taken whole. And
+// each glyph covers the pixels the toolkit's own outline covers.
+TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
+  const QFont probe = toolkitFont(Face(32, false));
+  ASSERT_EQ(QFontInfo(probe).family(), QStringLiteral("Liberation Sans"))
+      << "the fonts to compare with are missing: install fonts-liberation2";
+  QStringList texts;
+  for (const Caption& each : everyCaption()) texts.append(QString::fromStdString(each.caption));
+  QString ascii;
+  for (char16_t c = 0x20; c < 0x7F; ++c) ascii.append(QChar(c));
+  texts << ascii << QStringLiteral("Game Over") << QStringLiteral("You Win")
+        << QStringLiteral("Overflow") << QStringLiteral("Kestrin Brick Breaker")
+        << QStringLiteral("AVAWAYATVAVYFAPATJTaTeLTLYL\"P.T,F.r.y.");
+  for (const qreal size : {11.0, 12.0, 13.0, 16.0, 32.0, 39.0}) {
+    for (const bool bold : {false, true}) {
+      const Face face(size, bold);
+      for (const QString& text : texts) {
+        QTextLayout layout(text, toolkitFont(face));
+        QTextOption option;
+        option.setUseDesignMetrics(true);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(100000);
+        layout.endLayout();
+        EXPECT_EQ(face.advance(text) * 64, std::round(line.horizontalAdvance() * 64))
+            << size << (bold ? " bold \"" : " \"") << text.toStdString() << '"';
+      }
     }
   }
-  if (fonts != nullptr) FcFontSetDestroy(fonts);
-  FcObjectSetDestroy(family);
-  FcPatternDestroy(all);
-  return families;
-}
-#endif
-
-// Once the program has started, fontconfig lists no face but the program's
-// own to the toolkit (which asks at its first paint, in the game); a family
-// that is not installed changes nothing, rather than leave the program no
-// face at all.
-TEST_F(HostTest, TheProgramFaceIsTheOnlyOneListed) {
-  start();
-  const QString face = QString::fromLatin1(kProgramFace);
-  EXPECT_FALSE(keepOnlyFontFamily("No Such Family Anywhere"));
-#ifdef KESTRIN_HAVE_FONTCONFIG
-  const QStringList listed = fontconfigFamilies();
-  EXPECT_GE(listed.size(), 2);  // regular and bold, the two drawn in
-  EXPECT_EQ(listed.count(face), listed.size()) << listed.join(", ").toStdString();
-#endif
-  EXPECT_EQ(QFontInfo(inProgramFace(QFont())).family(), face);
+  // Drawn 96 pixels high, glyph by glyph, against the toolkit's outline of
+  // the same glyph: pixels that differ by more than a third number at most
+  // one in fifty of the glyph's inked ones.
+  for (const bool bold : {false, true}) {
+    const Face face(96, bold);
+    for (const QChar c : ascii) {
+      QPainterPath theirs;
+      theirs.addText(QPointF(16, 112), toolkitFont(face), QString(c));
+      const QPainterPath ours = face.outline(QStringView(&c, 1), QPointF(16, 112));
+      QImage a(128, 144, QImage::Format_Grayscale8), b(128, 144, QImage::Format_Grayscale8);
+      a.fill(Qt::white);
+      b.fill(Qt::white);
+      QPainter pa(&a), pb(&b);
+      fillText(pa, theirs, Qt::black);
+      fillText(pb, ours, Qt::black);
+      pa.end();
+      pb.end();
+      int differ = 0, ink = 0;
+      for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+          const int pixelA = a.pixelColor(x, y).value(), pixelB = b.pixelColor(x, y).value();
+          if (pixelA < 128) ++ink;
+          if (std::abs(pixelA - pixelB) > 85) ++differ;
+        }
+      }
+      EXPECT_LE(differ * 50, ink)
+          << (bold ? "bold '" : "'") << c.toLatin1() << "': " << differ << " pixels differ";
+      if (c != u' ') {
+        EXPECT_GT(ink, 0) << c.toLatin1();
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 #include <system_error>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "designs/designs.h"
+#include "host/qt/face_widgets.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -54,7 +54,7 @@ void play(const Case& c) {
   QTimer inBox;  // its turn comes inside the box's own event loop
   inBox.setInterval(0);
   QObject::connect(&inBox, &QTimer::timeout, [&] {
-    if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr) return;
+    if (dynamic_cast<MessageBox*>(QApplication::activeModalWidget()) == nullptr) return;
     alarm.failing = true;
     host.wake();  // the alarm going off while the box is open
   });

@@ -2,6 +2,7 @@
 // keys sent to the window system's window, ticks as the alarm delivers them.
 #include <QApplication>
 
+#include "host/qt/face_widgets.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -87,7 +88,7 @@ TEST_F(BrickBreakerInput, ResetClickHandsFocusBackToScreen) {
   ASSERT_NE(reset, nullptr);
   EXPECT_TRUE(reset->isVisible());
   EXPECT_EQ(reset->text(), "Reset");
-  EXPECT_EQ(reset->font().pixelSize(), 32);
+  EXPECT_EQ(dynamic_cast<FaceButton&>(*reset).face().pixelSize(), 32);
   EXPECT_EQ(game->focusWidget(), game) << "showing the button does not give it the focus";
   EXPECT_FALSE(alarm.armed) << "the lost ball stopped the only timer";
 

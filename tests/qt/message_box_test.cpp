@@ -1,12 +1,8 @@
 // The "Game Over" box: modal, answered, and nothing ticks while it is open.
 #include <QApplication>
-#include <QAbstractButton>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetrics>
-#include <QMessageBox>
 #include <QTimer>
 
+#include "host/qt/face_widgets.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -19,27 +15,24 @@ TEST_F(HostTest, ThirdLostBallShowsGameOverAndEndsProgram) {
   openBrickBreaker();
   keyClick(kLevel1, Qt::Key_Space);
 
-  const auto inspect = [&](QMessageBox* box) {
+  const auto inspect = [&](MessageBox* box) {
     EXPECT_EQ(box->windowTitle(), "Kestrin Brick Breaker");
     EXPECT_EQ(box->text(), "Game Over");
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    ASSERT_EQ(box->buttons().size(), 1);
-    QAbstractButton* ok = box->buttons().front();
+    const FaceButton* ok = box->okButton();
     EXPECT_EQ(ok->text(), "OK");
-    EXPECT_EQ(box->buttonRole(ok), QMessageBox::AcceptRole);
-    EXPECT_EQ(box->escapeButton(), ok);
+    EXPECT_TRUE(ok->isDefault());  // Enter answers it
     EXPECT_TRUE(ok->icon().isNull());
-    // In the program's one face, as everything else it draws.
-    EXPECT_EQ(QFontInfo(box->font()).family(), "Liberation Sans");
+    EXPECT_EQ(ok->face(), Face(systemFontPixels(), false));
+    // The text and the button inside the box, the text above the button.
+    EXPECT_TRUE(box->rect().contains(ok->geometry()));
+    EXPECT_GE(box->width(), Face(systemFontPixels(), false).advance(box->text()));
     box->grab().save(KESTRIN_QT_TEST_OUTPUT "/game-over-box.png");
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_TRUE(host->boxOpen());
     // Wide enough for its title, in the title bar's font, beside the
     // frame's buttons: window managers cut it short otherwise.
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    const QFontMetrics title(titleFont);
-    EXPECT_GE(box->width(), title.horizontalAdvance(box->windowTitle()) + 4 * title.height());
+    const Face title(systemFontPixels(), true);
+    EXPECT_GE(box->width(), title.advance(box->windowTitle()) + 4 * title.lineHeight());
 
     // Behind it, the window shows the tick that ended the game, as the
     // model holds it: no life left, "Lost Life" and "Reset".
@@ -81,11 +74,12 @@ TEST_F(HostTest, ThirdLostBallShowsGameOverAndEndsProgram) {
   QTimer watcher;  // its turn comes inside the box's own event loop
   watcher.setInterval(0);
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    auto* box = dynamic_cast<MessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || answered) return;
     answered = true;
     inspect(box);
-    box->buttons().front()->click();  // answered even when a check failed
+    QTest::keyClick(box, Qt::Key_Return);
+    if (box->isVisible()) box->okButton()->click();  // answered even when a check failed
   });
   watcher.start();
 
@@ -115,13 +109,13 @@ TEST_F(HostTest, BoxDestroyedFromOutsideCountsAsAnswered) {
   destroyer.setInterval(0);
   int tries = 0;
   QObject::connect(&destroyer, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    auto* box = dynamic_cast<MessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
     // Once is enough; the fallback only keeps a failing test from hanging.
     if (++tries == 1) {
       host->windowLost(box->internalWinId());
     } else {
-      box->buttons().front()->click();
+      box->okButton()->click();
     }
   });
   destroyer.start();

@@ -7,9 +7,9 @@
 #include <iostream>
 
 #include <QPainter>
-#include <QPushButton>
 
 #include "host/common/fd_io.h"
+#include "host/qt/face_widgets.h"
 #include "shell/form.h"
 #include "tools/support/autoplay.h"
 
@@ -84,8 +84,7 @@ QImage renderWindow(const Screen& screen, qt::PictureCache& pictures) {
   QPainter painter(&image);
   for (const Control& c : screen.form()->controls()) {
     if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
-    QPushButton button(QString::fromStdString(c.Caption));
-    button.setFont(pictures.font(c.design().font));
+    qt::FaceButton button(QString::fromStdString(c.Caption), qt::toFace(c.design().font), nullptr);
     const QRect box = qt::pixelBox(c);
     button.resize(box.size());
     button.render(&painter, box.topLeft());
