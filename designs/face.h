@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 // The program's one face, Liberation Sans regular and bold, compiled in as
 // the outlines its fonts hold (face/outlines.cpp, made by
@@ -32,6 +33,7 @@ struct FaceKerning {
 };
 
 struct FaceOutlines {
+  std::string_view family;  // the fonts' own name for it
   int unitsPerEm;
   int ascent;   // above the baseline
   int descent;  // below it, positive

@@ -105,6 +105,7 @@ def face(font, label):
         "points": points,
         "kerns": kerns,
         "version": font["name"].getDebugName(5),
+        "family": font["name"].getDebugName(1),
     }
 
 
@@ -153,7 +154,8 @@ def main():
     out.append("")
     for label, data in faces:
         out.append(f"const FaceOutlines kFace{label}{{")
-        out.append(f"    {data['units']}, {data['ascent']}, {data['descent']}, {data['line_gap']},")
+        out.append(f"    \"{data['family']}\", {data['units']}, {data['ascent']}, {data['descent']},")
+        out.append(f"    {data['line_gap']},")
         out.append(f"    k{label}Glyphs, k{label}ContourEnds, k{label}Points, k{label}Kerning}};")
         out.append("")
     out.append("}  // namespace kestrin::designs")

@@ -607,11 +607,13 @@ constexpr FaceKerning kBoldKerning[] = {
 }  // namespace
 
 const FaceOutlines kFaceRegular{
-    2048, 1854, 434, 67,
+    "Liberation Sans", 2048, 1854, 434,
+    67,
     kRegularGlyphs, kRegularContourEnds, kRegularPoints, kRegularKerning};
 
 const FaceOutlines kFaceBold{
-    2048, 1854, 434, 67,
+    "Liberation Sans", 2048, 1854, 434,
+    67,
     kBoldGlyphs, kBoldContourEnds, kBoldPoints, kBoldKerning};
 
 }  // namespace kestrin::designs

@@ -85,6 +85,7 @@ void FaceButton::paintEvent(QPaintEvent* /*event*/) {
 MessageBox::MessageBox(const QString& text, const QString& title, QWidget* parent)
     : QDialog(parent), text_(text), face_(systemFontPixels(), false) {
   setWindowTitle(title);
+  setAccessibleDescription(text);  // what a screen reader reads out
   ok_ = new FaceButton(QStringLiteral("OK"), face_, this);
   ok_->setDefault(true);  // Enter answers the box; Escape does as a dialog does
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);

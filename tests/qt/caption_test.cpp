@@ -13,8 +13,10 @@
 #include <QTextLayout>
 
 #include "designs/designs.h"
+#include "designs/face.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/program_face.h"
+#include "host/qt/to_qstring.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -151,7 +153,7 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
 
 // The toolkit's font for a face, from the font files the outlines came from.
 QFont toolkitFont(const Face& face) {
-  QFont font(QStringLiteral("Liberation Sans"));
+  QFont font(toQString(designs::kFaceRegular.family));
   font.setPixelSize(static_cast<int>(face.pixelSize()));
   font.setBold(face.bold());
   font.setHintingPreference(QFont::PreferNoHinting);
@@ -164,7 +166,7 @@ QFont toolkitFont(const Face& face) {
 // each glyph covers the pixels the toolkit's own outline covers.
 TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
   const QFont probe = toolkitFont(Face(32, false));
-  ASSERT_EQ(QFontInfo(probe).family(), QStringLiteral("Liberation Sans"))
+  ASSERT_EQ(QFontInfo(probe).family(), toQString(designs::kFaceRegular.family))
       << "the fonts to compare with are missing: install fonts-liberation2";
   QStringList texts;
   for (const Caption& each : everyCaption()) texts.append(QString::fromStdString(each.caption));
