@@ -23,24 +23,20 @@ void addContour(QPainterPath& path, std::span<const designs::FacePoint> points,
     return toDevice.map(QPointF(p.x, p.y));
   };
   const auto on = [&](std::size_t i) { return points[i % n].onCurve != 0; };
-  // Start at an on-curve point, or midway between two off-curve ones.
+  // Start at an on-curve point; where there is none, at the unwritten one
+  // midway between the last point and the first. Then every point after the
+  // start, in turn, and back to it.
   std::size_t first = 0;
   while (first < n && !on(first)) ++first;
-  QPointF start;
-  if (first == n) {
-    first = 0;
-    start = (at(0) + at(1)) / 2;
-  } else {
-    start = at(first);
-  }
+  const bool allOff = first == n;
+  if (allOff) first = n - 1;
+  const QPointF start = allOff ? (at(n - 1) + at(0)) / 2 : at(first);
   path.moveTo(start);
   QPointF control;
   bool pending = false;
-  for (std::size_t k = 1; k <= n; ++k) {
-    const std::size_t i = first + k;
-    const QPointF p = k == n ? start : at(i);
-    const bool isOn = k == n || on(i);
-    if (isOn) {
+  for (std::size_t k = 1; k < (allOff ? n + 1 : n); ++k) {
+    const QPointF p = at(first + k);
+    if (on(first + k)) {
       if (pending) {
         path.quadTo(control, p);
       } else {
@@ -53,7 +49,11 @@ void addContour(QPainterPath& path, std::span<const designs::FacePoint> points,
       pending = true;
     }
   }
-  if (pending) path.quadTo(control, start);
+  if (pending) {
+    path.quadTo(control, start);
+  } else {
+    path.lineTo(start);
+  }
   path.closeSubpath();
 }
 
