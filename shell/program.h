@@ -115,6 +115,7 @@ class Program {
   // The events from the host, once they are known not to be refused.
   Delivery routeKeyDown(std::int16_t keyCode, std::int16_t shift);
   Delivery routeKeyUp(std::int16_t keyCode, std::int16_t shift);
+  std::optional<Delivery> routeChoice(Screen& screen, std::int16_t keyCode, std::int16_t shift);
   Delivery routeClick(Screen& screen, Control* control);
   Delivery routeClose(Screen& screen);
   void settle();
