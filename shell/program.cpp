@@ -218,6 +218,7 @@ Delivery Program::close(std::string_view screen) {
 Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
+  hold(keyCode, *s);
   if (Control* button = s->focusedButton()) {
     // Space and Enter click the focused button; no other key reaches the screen.
     if (keyCode != keys::kSpace && keyCode != keys::kEnter) return {.screen = s};
@@ -279,6 +280,7 @@ std::optional<Delivery> Program::routeChoice(Screen& s, std::int16_t keyCode, st
 }
 
 Delivery Program::routeKeyUp(std::int16_t keyCode, std::int16_t shift) {
+  std::erase_if(held_, [keyCode](const HeldKey& k) { return k.code == keyCode; });
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   Form* form = s->form();
@@ -307,6 +309,28 @@ Delivery Program::routeClose(Screen& s) {
     if (s.name() != startScreen_) show(screen(startScreen_));
   });
   return {.event = "close", .screen = &s};
+}
+
+void Program::hold(std::int16_t keyCode, const Screen& screen) {
+  for (HeldKey& k : held_) {
+    if (k.code == keyCode) {
+      k.screen = &screen;  // a repeat, seen by the screen active now
+      return;
+    }
+  }
+  held_.push_back({keyCode, &screen});
+}
+
+void Program::letGoOfKeys() {
+  if (busy() || ended_) return;
+  const Screen* active = activeScreen();
+  std::vector<std::int16_t> codes;
+  for (const HeldKey& k : held_) {
+    if (k.screen == active) codes.push_back(k.code);
+  }
+  held_.clear();
+  // Every modifier is let go with them: no shift bit.
+  for (std::int16_t code : codes) keyUp(code, 0);
 }
 
 void Program::activate(Screen& s) {
