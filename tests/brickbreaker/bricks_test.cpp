@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct FaceCase {
   int wantX, wantY;
   const char* score;
 };
+
+// A failing case names itself in the message, not its bytes.
+void PrintTo(const FaceCase& c, std::ostream* os) { *os << c.name; }
 
 class BrickHit : public ::testing::TestWithParam<FaceCase> {};
 
