@@ -59,6 +59,8 @@ QtHost::QtHost(const Clock& clock, Alarm& alarm)
   heldKeyTimer_.setInterval(kHeldReleaseMs);
   QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });
   lossWatch_ = std::make_unique<WindowLossWatch>([this](WId id) { windowLost(id); });
+  QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &receiver_,
+                   [this](Qt::ApplicationState state) { keyboard(state == Qt::ApplicationActive); });
 }
 
 QtHost::~QtHost() {
@@ -98,7 +100,7 @@ void QtHost::deliver(const std::function<void(Program&)>& input) {
 // ---- events ----
 
 void QtHost::key(const QKeyEvent& event) {
-  if (boxOpen_ || watchClosed_) return;
+  if (boxOpen_) return;
   const bool pressed = event.type() == QEvent::KeyPress;
   const std::optional<std::int16_t> code = virtualKeyCode(event.key(), event.modifiers());
   if (!code) {
@@ -118,6 +120,11 @@ void QtHost::key(const QKeyEvent& event) {
 
 void QtHost::deliverKey(const KeyStroke& stroke) {
   if (boxOpen_) return;
+  if (pause_.key(stroke.code, stroke.down)) {
+    settle();  // the windows show it, and the alarm follows
+    return;
+  }
+  if (watchClosed_) return;  // a watch's windows take no other key
   if (stroke.down) {
     program_.keyDown(stroke.code, stroke.shift);
   } else {
@@ -164,6 +171,26 @@ void QtHost::activated(Screen& screen) {
   shownActive_ = program_.activeScreen();  // the window system's choice stands
 }
 
+void QtHost::keyboard(bool active) {
+  if (watchClosed_ || program_.ended()) return;
+  if (active) {
+    pause_.keyboardBack();
+  } else {
+    if (!boxOpen_) {
+      // A release held back to see whether it was half of a repeat was
+      // real: it reaches the program before the keys still down are let go.
+      heldKeyTimer_.stop();
+      keys_.flush();
+    }
+    pause_.keyboardLost();
+  }
+  if (boxOpen_) {
+    armAlarm();  // nothing is drawn mid-handler
+  } else {
+    settle();
+  }
+}
+
 void QtHost::windowLost(WId window) {
   if (window == 0) return;
   if (openBox_ != nullptr && openBox_->internalWinId() == window) {
@@ -184,7 +211,7 @@ void QtHost::wake() {
     // drops the ticks due, and the alarm waits for the next period rather
     // than going off again at once. Nothing is drawn mid-handler.
     program_.tick();
-    alarm_.arm(program_.nextTickDue());
+    armAlarm();
     return;
   }
   while (program_.tick()) {
@@ -265,7 +292,13 @@ QRect QtHost::placeOf(const Entry& e) const {
 
 void QtHost::settle() {
   sync();
-  alarm_.arm(program_.nextTickDue());
+  armAlarm();
+}
+
+void QtHost::armAlarm() {
+  // Paused, the program's clock stands still: nothing falls due until it
+  // goes on, when the host settles again.
+  alarm_.arm(pause_.paused() ? std::nullopt : program_.nextTickDue());
 }
 
 QtHost::Entry* QtHost::entry(const Screen& screen) {

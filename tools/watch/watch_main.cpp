@@ -1,9 +1,9 @@
 // kestrin-watch SCRIPT [--speed X] [--trace TRACE]: a replay script played
 // back in the game's real windows, at the speed it was played (or X times
 // faster): every tick and every input at its time, boxes shown for a moment
-// and answered as the replay answers them. The windows take no input; a
-// close box stops the watch. With --trace, the trace of what was shown, the
-// same as kestrin-replay's of the script.
+// and answered as the replay answers them. The windows take no input but P
+// and Pause, which pause the watch; a close box stops it. With --trace, the
+// trace of what was shown, the same as kestrin-replay's of the script.
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,8 +88,9 @@ class NoAlarm final : public kestrin::qt::Alarm {
 
 // Moves the program's clock along the script as real time passes, speed
 // times as fast: each tick and each input at its own time, exactly as the
-// replay tool runs them, so the windows show the run the script is.
-class Player {
+// replay tool runs them, so the windows show the run the script is. P or
+// Pause in a window stops it, and the next goes on from where it stood.
+class Player final : public kestrin::Stoppable {
  public:
   Player(kestrin::qt::QtHost& host, kestrin::headless::VirtualClock& clock,
          std::vector<Command> commands, double speed)
@@ -102,6 +103,16 @@ class Player {
   void start() {
     anchor();
     step();
+  }
+
+  void stop() override {
+    stopped_ = true;
+    timer_.stop();
+  }
+  void go() override {
+    stopped_ = false;
+    anchor();
+    timer_.start(0);  // from the event loop, not from inside the key
   }
 
  private:
@@ -128,7 +139,7 @@ class Player {
 
   void step() {
     Program& program = host_.program();
-    if (program.busy()) return;  // a box is open; the step that opened it goes on after it
+    if (stopped_ || program.busy()) return;  // a box is open; the step that opened it goes on after it
     while (!program.ended()) {
       if (next_ == commands_.size()) {
         QTimer::singleShot(kLastPictureMs, [] { QCoreApplication::exit(0); });
@@ -177,6 +188,7 @@ class Player {
   QTimer timer_;
   Steady::time_point realAnchor_;
   std::int64_t modelAnchor_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace
@@ -239,6 +251,7 @@ int main(int argc, char** argv) {
     if (trace) host.program().addObserver(*trace);
     host.start();
     Player player(host, clock, std::move(commands), speed);
+    host.stopsWhenPaused(player);
     player.start();
     if (!host.program().ended()) status = QApplication::exec();
   } catch (...) {
