@@ -56,12 +56,21 @@ void FaceButton::setFace(const draw::Face& face) {
   update();
 }
 
+void FaceButton::setZoom(qreal zoom) {
+  if (zoom == zoom_) return;
+  zoom_ = zoom;
+  updateGeometry();
+  update();
+}
+
 QSize FaceButton::sizeHint() const {
   QStyleOptionButton option;
   initStyleOption(&option);
   const QSize caption(static_cast<int>(std::ceil(face_.advance(utf16Of(text())))),
                       static_cast<int>(face_.lineHeight()));
-  return style()->sizeFromContents(QStyle::CT_PushButton, &option, caption, this);
+  const QSize own = style()->sizeFromContents(QStyle::CT_PushButton, &option, caption, this);
+  return {static_cast<int>(std::ceil(own.width() * zoom_)),
+          static_cast<int>(std::ceil(own.height() * zoom_))};
 }
 
 QSize FaceButton::minimumSizeHint() const { return sizeHint(); }
@@ -71,6 +80,12 @@ void FaceButton::paintEvent(QPaintEvent* /*event*/) {
   QStyleOptionButton option;
   initStyleOption(&option);
   option.text.clear();  // the frame and the focus from the style, the caption ours
+  if (zoom_ != 1) {
+    // The style draws the button at its own size, the painter scales it.
+    painter.scale(zoom_, zoom_);
+    option.rect = QRect(0, 0, static_cast<int>(std::round(width() / zoom_)),
+                        static_cast<int>(std::round(height() / zoom_)));
+  }
   painter.drawControl(QStyle::CE_PushButton, option);
 
   QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
@@ -92,12 +107,13 @@ bool MessageBox::framesItself() {
   return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-MessageBox::MessageBox(const QString& text, const QString& title, QWidget* parent, bool ownFrame)
+MessageBox::MessageBox(const QString& text, const QString& title, QWidget* parent, qreal zoom,
+                       bool ownFrame)
     : QDialog(parent),
       text_(text),
       title_(title),
-      face_(systemFontPixels(), false),
-      titleFace_(systemFontPixels(), true) {
+      face_(systemFontPixels() * zoom, false),
+      titleFace_(systemFontPixels() * zoom, true) {
   // A box is answered, never resized, minimised or maximised: a title and a
   // close button are all its frame has.
   setWindowFlags(ownFrame ? Qt::Dialog | Qt::FramelessWindowHint
@@ -105,15 +121,17 @@ MessageBox::MessageBox(const QString& text, const QString& title, QWidget* paren
                                 Qt::WindowCloseButtonHint);
   setWindowTitle(title);
   setAccessibleDescription(text);  // what a screen reader reads out
-  ok_ = new FaceButton(QStringLiteral("OK"), face_, this);
+  ok_ = new FaceButton(QStringLiteral("OK"), draw::Face(systemFontPixels(), false), this);
+  ok_->setZoom(zoom);
   ok_->setDefault(true);  // Enter answers the box; Escape does as a dialog does
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
 
   QStyleOption window;
   window.initFrom(this);
   window.state |= QStyle::State_Window;
-  const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin, &window, this);
-  int spacing = style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing, &window, this);
+  const auto scaled = [zoom](int pixels) { return static_cast<int>(std::round(pixels * zoom)); };
+  const int margin = scaled(style()->pixelMetric(QStyle::PM_LayoutLeftMargin, &window, this));
+  int spacing = scaled(style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing, &window, this));
   if (spacing < 0) spacing = margin;
 
   const QSize button = ok_->sizeHint();
@@ -126,7 +144,7 @@ MessageBox::MessageBox(const QString& text, const QString& title, QWidget* paren
   const int titleNeeds =
       ownFrame ? static_cast<int>(std::ceil(titleFace_.naturalWidth(utf16Of(title)))) + 2 * line +
                      barHeight
-               : titleBarWidth(title, face_);
+               : titleBarWidth(title, draw::Face(systemFontPixels(), false));
   const int width = std::max({textWidth + 2 * margin, button.width() + 2 * margin, titleNeeds});
   const int height = barHeight + margin + textHeight + 2 * spacing + button.height() + margin;
   if (ownFrame) {

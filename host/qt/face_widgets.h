@@ -19,6 +19,10 @@ class FaceButton : public QPushButton {
 
   const draw::Face& face() const { return face_; }
   void setFace(const draw::Face& face);
+  // Drawn this many times its own size, frame, focus frame and caption
+  // alike: a button over a design shown larger or smaller than designed.
+  qreal zoom() const { return zoom_; }
+  void setZoom(qreal zoom);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -28,6 +32,7 @@ class FaceButton : public QPushButton {
 
  private:
   draw::Face face_;
+  qreal zoom_ = 1;
 };
 
 // The program's message box: its text in the program's face at the size of
@@ -39,10 +44,11 @@ class FaceButton : public QPushButton {
 // and a maximise button whatever the window, and cuts a title short where
 // they stand; there the box draws a frame of its own instead (`ownFrame`):
 // a title bar with its title whole and a close button, which moves the box
-// when dragged.
+// when dragged. `zoom` scales all the box draws, with the window it stands
+// over.
 class MessageBox : public QDialog {
  public:
-  MessageBox(const QString& text, const QString& title, QWidget* parent,
+  MessageBox(const QString& text, const QString& title, QWidget* parent, qreal zoom = 1,
              bool ownFrame = framesItself());
 
   // Whether boxes draw their own frame where they are shown: under Wayland.

@@ -1,6 +1,7 @@
 #include "qt_host.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 
 #include "host/common/placement.h"
 #include "host/common/twips_to_pixels.h"
+#include "host/common/design_view.h"
 #include "host/qt/app_icon.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/key_map.h"
@@ -45,6 +47,21 @@ QRect availableArea(const QRect& frame) {
     }
   }
   return (on != nullptr ? on : primary)->availableGeometry();
+}
+
+// The window system's frame around a window's client area, in logical
+// pixels. At a fractional display scale the toolkit rounds each side to a
+// whole logical pixel, which may leave the frame up to a device pixel short
+// across and down: it is taken a logical pixel larger there, so that a
+// window fitted to the screen with it does fit.
+QMargins frameMargins(const QWindow& window) {
+  QMargins margins = window.frameMargins();
+  const qreal ratio = window.devicePixelRatio();
+  if (ratio != std::floor(ratio) && !margins.isNull()) {
+    margins.setRight(margins.right() + 1);
+    margins.setBottom(margins.bottom() + 1);
+  }
+  return margins;
 }
 
 }  // namespace
@@ -224,7 +241,9 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
   if (const Screen* active = program_.activeScreen()) {
     if (Entry* e = entry(*active); e != nullptr && e->window->isVisible()) parent = e->window.get();
   }
-  MessageBox box(toQString(text), toQString(title), parent);
+  // As large as the window it stands over shows its design.
+  MessageBox box(toQString(text), toQString(title), parent,
+                 parent != nullptr ? entry(*program_.activeScreen())->window->view().scale() : 1);
   box.setWindowModality(Qt::ApplicationModal);
   // The box stands over the state the model holds now, mid-handler: the
   // tick that ended the game is shown behind "Game Over", its last life
@@ -250,16 +269,17 @@ QtHost::Stand QtHost::standOf(const Screen& screen, const ScreenWindow& window) 
   // The frame as the window system has it (zero margins where it has none,
   // or has not said yet).
   const QMargins margins =
-      window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
-  return {&screen, window.geometry().marginsAdded(margins), margins};
+      window.windowHandle() != nullptr ? frameMargins(*window.windowHandle()) : QMargins();
+  return {&screen, window.geometry().marginsAdded(margins), margins, window.isMaximized()};
 }
 
-QRect QtHost::placeOf(const Entry& e) const {
+QtHost::Opening QtHost::placeOf(const Entry& e) const {
   const ScreenWindow& w = *e.window;
   const ScreenDesign& design = e.screen->design();
   draw::PlaceRequest request{
       .client = toPixelSize(w.size()), .frame = {}, .at = {}, .opener = {},
-      .primary = toPixelRect(QGuiApplication::primaryScreen()->availableGeometry())};
+      .primary = toPixelRect(QGuiApplication::primaryScreen()->availableGeometry()),
+      .fit = !w.opened()};
   // The frame a window will get is known only once it is shown: a window
   // already on the desktop, its opener's first, tells what it will be.
   std::optional<Stand> opener;
@@ -276,8 +296,9 @@ QRect QtHost::placeOf(const Entry& e) const {
   }
   if (opener) margins = opener->margins;
   request.frame = toPixelMargins(margins.value_or(
-      w.windowHandle() != nullptr ? w.windowHandle()->frameMargins() : QMargins()));
+      w.windowHandle() != nullptr ? frameMargins(*w.windowHandle()) : QMargins()));
 
+  bool maximised = false;
   if (w.opened()) {
     request.at = toPixelPoint(w.geometry().topLeft());  // shown again: where it was
   } else if (design.placement == Placement::Manual) {
@@ -285,9 +306,32 @@ QRect QtHost::placeOf(const Entry& e) const {
   } else if (opener) {
     request.opener = toPixelRect(opener->frame);
   }
-  return toQRect(draw::placeClient(request, [](const draw::PixelRect& frame) {
+  // The next level takes the size the player gave the level before, and
+  // is maximised where it was.
+  if (!w.opened() && opener && opener->screen->design().clientWidth == design.clientWidth &&
+      opener->screen->design().clientHeight == design.clientHeight) {
+    request.client = toPixelSize(opener->frame.marginsRemoved(opener->margins).size());
+    maximised = opener->maximised;
+  }
+  const QRect client = toQRect(draw::placeClient(request, [](const draw::PixelRect& frame) {
     return toPixelRect(availableArea(toQRect(frame)));
   }));
+  return {client, maximised};
+}
+
+void QtHost::framed(ScreenWindow& w) {
+  if (!w.isVisible() || w.isMaximized() || w.isFullScreen() || w.windowHandle() == nullptr) return;
+  const QMargins margins = frameMargins(*w.windowHandle());
+  const QRect frame = w.geometry().marginsAdded(margins);
+  const QRect area = availableArea(frame);
+  if (area.contains(frame)) return;
+  const draw::PixelSize designed = draw::clientSize(w.screen()->design());
+  const double fits = draw::fittingScale(designed, toPixelMargins(margins), toPixelSize(area.size()));
+  QSize client = w.size();
+  if (fits < w.view().scale()) client = toQSize(draw::clientAt(designed, fits));
+  const QRect inside = toQRect(draw::keptInside(
+      toPixelRect(QRect(frame.topLeft(), client.grownBy(margins))), toPixelRect(area)));
+  w.setGeometry(inside.marginsRemoved(margins));
 }
 
 void QtHost::settle() {
@@ -360,7 +404,8 @@ void QtHost::sync() {
   bool activeOpened = false;
   for (Entry& e : windows_) {
     if (e.screen->visible() && !e.window->isVisible()) {
-      e.window->open(placeOf(e));
+      const Opening opening = placeOf(e);
+      e.window->open(opening.client, opening.maximised);
       activeOpened = activeOpened || e.screen == active;
     }
   }

@@ -81,6 +81,10 @@ class QtHost final : public Host {
   // anew when the screen is shown again. Windows the host no longer has in
   // use (destroyed by Qt itself) are passed by.
   void windowLost(WId window);
+  // From a window the host opened, once it has been painted: now the window
+  // system has framed it, a frame that does not fit the available area
+  // makes the design smaller until it does.
+  void framed(ScreenWindow& window);
   // From the alarm: the next tick is due.
   void wake();
 
@@ -96,6 +100,12 @@ class QtHost final : public Host {
     const Screen* screen;
     QRect frame;
     QMargins margins;  // of the frame around the client area
+    bool maximised;
+  };
+  // Where a window opens, and whether maximised, as its opener was.
+  struct Opening {
+    QRect client;
+    bool maximised = false;
   };
 
   void deliverKey(const KeyStroke& stroke);
@@ -107,7 +117,7 @@ class QtHost final : public Host {
   void retire(Entry& entry);
   Entry* entry(const Screen& screen);
   static Stand standOf(const Screen& screen, const ScreenWindow& window);
-  QRect placeOf(const Entry& entry) const;
+  Opening placeOf(const Entry& entry) const;
 
   Alarm& alarm_;
   PictureCache pictures_;

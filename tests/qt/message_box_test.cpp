@@ -132,7 +132,7 @@ TEST_F(HostTest, BoxDestroyedFromOutsideCountsAsAnswered) {
 // Either way, no frame of a box offers to minimise or maximise it.
 TEST(MessageBoxFrame, TheTitleWholeAndNoMinimiseOrMaximiseButton) {
   for (const bool own : {false, true}) {
-    MessageBox box(QStringLiteral("Game Over"), QStringLiteral("Kestrin Brick Breaker"), nullptr,
+    MessageBox box(QStringLiteral("Game Over"), QStringLiteral("Kestrin Brick Breaker"), nullptr, 1,
                    own);
     EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
