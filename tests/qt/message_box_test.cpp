@@ -154,6 +154,13 @@ TEST(MessageBoxFrame, TheTitleWholeAndNoMinimiseOrMaximiseButton) {
     QTest::mouseClick(&box, Qt::LeftButton, {}, box.closeButton().center());
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Rejected);
+
+    // Over a window that draws its design half as large again, so is the box.
+    MessageBox larger(box.text(), box.windowTitle(), nullptr, 1.5, own);
+    EXPECT_NEAR(larger.width(), box.width() * 1.5, 3);
+    EXPECT_NEAR(larger.height(), box.height() * 1.5, 3);
+    EXPECT_EQ(larger.okButton()->zoom(), 1.5);
+    EXPECT_NEAR(larger.okButton()->width(), box.okButton()->width() * 1.5, 2);
   }
 }
 
