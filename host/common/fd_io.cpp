@@ -147,35 +147,4 @@ int openForReading(const char* path) { return openRetried(path, O_RDONLY); }
 
 int openForWriting(const char* path) { return openRetried(path, O_WRONLY | O_CREAT | O_TRUNC); }
 
-int writeFile(const std::string& path, std::string_view bytes) {
-  const int fd = openForWriting(path.c_str());
-  if (fd < 0) return errno;
-  int error = writeAll(fd, bytes);
-  // Some file systems report a failed write only when the file is closed.
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  return error;
-}
-
-int replaceFile(const std::string& path, std::string_view bytes) {
-  struct stat there {};
-  if (::stat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) {
-    return S_ISDIR(there.st_mode) ? EISDIR : writeFile(path, bytes);
-  }
-  std::string temporary = path + ".XXXXXX";
-  int fd = -1;
-  do {
-    fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errno;
-  // As open(2) would have made it: 0666 less the umask.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  int error = ::fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
-  if (error == 0) error = writeAll(fd, bytes);
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
-  return error;
-}
-
 }  // namespace kestrin::io

@@ -28,7 +28,8 @@ long readSome(int fd, char* buffer, std::size_t size);
 
 // A file opened for reading, or for writing (created, or cut to nothing
 // first), close-on-exec, retried when interrupted: the descriptor, or -1
-// with errno saying why.
+// with errno saying why. Outputs are opened as output_file.h says, so that
+// none can block.
 int openForReading(const char* path);
 int openForWriting(const char* path);
 
@@ -76,15 +77,5 @@ class FdWriter {
   long long written_ = 0;     // bytes this writer has put in the file
   long long wholeLines_ = 0;  // of them, those up to the end of the last whole line
 };
-
-// Writes bytes as the whole content of the file at path (created, or cut to
-// nothing first): 0, or the errno of the step that failed.
-int writeFile(const std::string& path, std::string_view bytes);
-
-// The same, but a regular file is written whole or not at all: the bytes go
-// to a new file beside it, which is renamed over path once they are all
-// written and closed. On a failure that file is removed and path is left as
-// it was. Anything else at path (a device, a pipe) is written in place.
-int replaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace kestrin::io

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string_view>
 
@@ -194,12 +195,16 @@ TEST(ReplayScript, AfterTheEndTheRestIsCheckedButNotRun) {
   EXPECT_EQ(invalid.errors.rfind("line 9: ", 0), 0u) << invalid.errors;
 }
 
-// The built tools on bad scripts and hostile streams: directories, closed
-// and failing streams, a full disk, endless lines, the end of time. Each
-// ends in bounded time (timeout: 124) with its status and its one line on
-// stderr, never by a signal (128 + N), and what it wrote before a failure
-// is whole. $R, $SOAK, $SHOT, $PROBE are the tools, $D a directory, $S the
-// case's script.
+// The built tools on bad scripts and hostile streams and files: directories,
+// closed and failing streams, a full disk, endless lines, the end of time,
+// outputs that are the script, a recording there already or being written,
+// pipes no one reads, a display that goes away, signals. Each ends in
+// bounded time (timeout: 124) with its status and its one line on stderr,
+// never by a signal (128 + N), and what it wrote before a failure is whole
+// lines. $R, $SOAK, $SHOT, $ANIM, $PROBE, $REC, $WATCH are the tools, $D a
+// directory, $S the case's script; `kept FILE` fails the case if FILE is
+// no longer the script (99), `onX` starts a private X server (killed with
+// the case) for the cases that need one.
 TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLine) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("kestrin-bad-scripts-" + std::to_string(::getpid()));
@@ -210,8 +215,17 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
                         d + "' S='" + d + "/script'; export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$D/xdg\n";
 #ifdef KESTRIN_SCREENSHOT
   prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "' PROBE='" + KESTRIN_PROBE + "' REC='" +
-             KESTRIN_RECORD + "' WATCH='" + KESTRIN_WATCH + "'\n";
+             KESTRIN_RECORD + "' WATCH='" + KESTRIN_WATCH + "' ANIM='" + KESTRIN_ANIMATE + "'\n";
 #endif
+  prelude +=
+      "export QT_LOGGING_RULES='*=false'\n"
+      "kept() { s=$?; cmp -s $S \"$1\" || { echo \"$1 was written over\" >&2; exit 99; }; exit $s; }\n"
+      "onX() { Xvfb -displayfd 3 -nolisten tcp 3>$D/display 2>/dev/null & x=$!; trap 'kill $x 2>/dev/null' EXIT;"
+      " while [ ! -s $D/display ]; do sleep 0.1; done;"
+      " export DISPLAY=:$(cat $D/display) QT_QPA_PLATFORM=xcb; }\n"
+      // The launcher's window once it shows, given the keyboard.
+      "launcher() { w=$(xdotool search --sync --name '^Form1$' | head -1); xdotool windowfocus $w; }\n";
+  const bool haveX = std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") == 0;
   const std::string day = "click Main Image1\nticks 5529600\n";  // a day of play, never over
   std::string endOfTime;
   for (int i = 0; i < 11'575; ++i) endOfTime += "wait 86400000\n";  // 11,574 days fit in 10^15 us
@@ -223,6 +237,7 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
     int status;
     std::string error;    // the last line on stderr, $D replaced; none for status 0
     int traceLines = -1;  // whole lines in $D/out, where the trace goes; kWhole: any number
+    bool needsX = false;  // skipped without Xvfb and xdotool
   };
   constexpr int kWhole = -2;
   const char* run = "$R $S >$D/out";
@@ -254,6 +269,8 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"endless comment on a pipe", "", "(printf '#'; yes | tr -d '\\n') | $R >$D/out", 2, tooLong, 1},
       {"the end of time", endOfTime, run, 2,
        "line 11575: the waits of the script pass 10^15 microseconds (about 31.7 years)", 1},
+      {"the trace appended to its script", day, "cp $S $D/v; $R $D/v >>$D/v; kept $D/v", 2,
+       "kestrin-replay: standard output: is the script being read"},
       // The other tools that write.
       {"soak report to a full device", "", "$SOAK --ticks 2000 >/dev/full", 1,
        "kestrin-soak: standard output: No space left on device"},
@@ -282,9 +299,17 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"watching a directory", "", "$WATCH $D", 1, "kestrin-watch: $D: Is a directory"},
       {"watch's trace to a full device", "wait 10\n", "$WATCH $S --speed 1000 --trace /dev/full", 1,
        "kestrin-watch: /dev/full: No space left on device"},
+      // Pipes no one reads are refused at once, not waited on in open().
+      {"a picture into a pipe no one reads", "", "mkfifo $D/f; $SHOT $S Main $D/f", 1,
+       "kestrin-screenshot: $D/f: is a pipe that no program reads"},
 #endif
   };
   for (const Case& c : cases) {
+    if (c.needsX && !haveX) {
+      std::cout << "skipped without Xvfb and xdotool: " << c.name << '\n';
+      continue;
+    }
+    for (const char* file : {"v", "l", "h", "f", "new", "s", "display"}) fs::remove(dir / file);
     std::ofstream(dir / "script", std::ios::binary) << c.script;
     std::ofstream(dir / "case.sh") << prelude << c.command << "\n";
     fs::remove(dir / "out");

@@ -24,6 +24,7 @@
 #include <QApplication>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/program.h"
@@ -157,8 +158,8 @@ int main(int argc, char** argv) {
     std::cerr << kTool << ": " << argv[3] << ": " << camera.animation().error() << '\n';
     return 1;
   }
-  if (const int error = kestrin::io::replaceFile(argv[3], *gif); error != 0) {
-    return fail(kTool, argv[3], error);
+  if (const auto failure = kestrin::io::replaceFile(argv[3], *gif)) {
+    return fail(kTool, argv[3], failure);
   }
   kestrin::io::FdWriter out(STDOUT_FILENO);
   out.print("%s: %d frames, %zu bytes\n", argv[3], camera.animation().frames(), gif->size());

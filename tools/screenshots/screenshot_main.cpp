@@ -21,6 +21,7 @@
 #include <QImage>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/form.h"
@@ -66,8 +67,8 @@ int main(int argc, char** argv) {
   const QByteArray png = pngBytes(kestrin::tools::renderWindow(*screen, pictures));
   if (png.isEmpty()) return fail(kTool, argv[3], EINVAL);
   const std::string_view bytes(png.constData(), static_cast<std::size_t>(png.size()));
-  if (const int error = kestrin::io::writeFile(argv[3], bytes); error != 0) {
-    return fail(kTool, argv[3], error);
+  if (const auto failure = kestrin::io::writeFile(argv[3], bytes)) {
+    return fail(kTool, argv[3], failure);
   }
   // What the picture shows, for choosing the moment to take it.
   kestrin::io::FdWriter out(STDOUT_FILENO);

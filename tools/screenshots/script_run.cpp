@@ -97,4 +97,9 @@ int fail(std::string_view tool, std::string_view what, int error) {
   return 1;
 }
 
+int fail(std::string_view tool, std::string_view what, const io::Failure& failure) {
+  std::cerr << tool << ": " << io::describe(what, failure) << '\n';
+  return io::exitStatus(failure);
+}
+
 }  // namespace kestrin::tools

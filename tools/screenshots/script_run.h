@@ -7,6 +7,7 @@
 
 #include <QImage>
 
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 
@@ -42,7 +43,9 @@ struct ScriptRun {
 // would have them), at one image pixel to the logical pixel.
 QImage renderWindow(const Screen& screen, qt::PictureCache& pictures);
 
-// "tool: what: reason" on stderr for an errno; returns 1, the status for it.
+// "tool: what: reason" on stderr for an errno, or for an output's failure;
+// returns the exit status for it (1, or 2 for a refusal of what was asked).
 int fail(std::string_view tool, std::string_view what, int error);
+int fail(std::string_view tool, std::string_view what, const io::Failure& failure);
 
 }  // namespace kestrin::tools

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "tools/soak/soak.h"
 
 namespace {
@@ -71,8 +72,8 @@ int main(int argc, char** argv) {
     if (!scriptOut.empty()) {
       std::string text;
       for (const std::string& line : r.script) text += line + '\n';
-      if (const int error = kestrin::io::writeFile(scriptOut, text); error != 0) {
-        std::cerr << "kestrin-soak: " << kestrin::io::describe(scriptOut, error) << '\n';
+      if (const auto failure = kestrin::io::writeFile(scriptOut, text)) {
+        std::cerr << "kestrin-soak: " << kestrin::io::describe(scriptOut, failure) << '\n';
       } else {
         std::cerr << "  its script: " << scriptOut << " (kestrin-replay " << scriptOut << ")\n";
       }
