@@ -243,6 +243,8 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
   const char* run = "$R $S >$D/out";
   const char* pipeRc = "($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)";
   const std::string tooLong = "line 1: line longer than 4096 characters";
+  const std::string animateUsage =
+      "usage: kestrin-animate SCRIPT SCREEN OUT.gif [--every N] [--from MS] [--to MS]";
   const std::vector<Case> cases = {
       {"empty", "", run, 0, "", 1},
       {"unknown word", "ticks 1\nfly 3\n", run, 2, "line 2: unknown command 'fly'", 1},
@@ -276,6 +278,12 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
        "kestrin-soak: standard output: No space left on device"},
       {"soak report, stdout closed", "", "$SOAK --ticks 2000 >&-", 1,
        "kestrin-soak: standard output: Bad file descriptor"},
+      // Every tool reads its command line by the same rules: numbers in
+      // decimal only, an option at most once, 2 for any mistake.
+      {"soak ticks with a blank", "", "$SOAK --ticks ' 10'", 2,
+       "usage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]"},
+      {"soak ticks twice", "", "$SOAK --ticks 10 --ticks 20", 2,
+       "kestrin-soak: --ticks given twice\nusage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]"},
 #ifdef KESTRIN_SCREENSHOT
       {"screenshot of a directory", "", "$SHOT $D Main $D/x.png", 1, "kestrin-screenshot: $D: Is a directory"},
       {"screenshot to a full device", "", "$SHOT $S Main /dev/full", 1,
@@ -299,6 +307,18 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"watching a directory", "", "$WATCH $D", 1, "kestrin-watch: $D: Is a directory"},
       {"watch's trace to a full device", "wait 10\n", "$WATCH $S --speed 1000 --trace /dev/full", 1,
        "kestrin-watch: /dev/full: No space left on device"},
+      {"frames every so often, twice", "", "$ANIM $S Main $D/a.gif --every 2 --every 3", 2,
+       "kestrin-animate: --every given twice\n" + animateUsage},
+      {"an unknown screen to render", "", "$SHOT $S Nowhere $D/x.png", 2,
+       "kestrin-screenshot: Nowhere: no such screen\nusage: kestrin-screenshot SCRIPT SCREEN OUT.png"},
+      {"an unknown screen to animate", "", "$ANIM $S Nowhere $D/x.gif", 2,
+       "kestrin-animate: Nowhere: no such screen\n" + animateUsage},
+      // Outputs that are the script, by its name, a link or another name.
+      {"a picture over its script", "", "cp $S $D/v; $SHOT $D/v Main $D/v; kept $D/v", 2,
+       "kestrin-screenshot: $D/v: is the script being read"},
+      {"an animation over its script by another name", "",
+       "cp $S $D/v; ln -f $D/v $D/h; $ANIM $D/v Main $D/h; kept $D/v", 2,
+       "kestrin-animate: $D/h: is the script being read"},
       // Pipes no one reads are refused at once, not waited on in open().
       {"a picture into a pipe no one reads", "", "mkfifo $D/f; $SHOT $S Main $D/f", 1,
        "kestrin-screenshot: $D/f: is a pipe that no program reads"},

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,8 +11,10 @@
 #include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
+#include "tools/support/command_line.h"
 
 namespace kestrin {
+class Program;
 class Screen;
 }
 
@@ -47,5 +50,17 @@ QImage renderWindow(const Screen& screen, qt::PictureCache& pictures);
 // returns the exit status for it (1, or 2 for a refusal of what was asked).
 int fail(std::string_view tool, std::string_view what, int error);
 int fail(std::string_view tool, std::string_view what, const io::Failure& failure);
+
+// What kestrin-screenshot and kestrin-animate take on the command line
+// before their options: the script, the screen to render, the output.
+// Returns the exit status if the tool is to end here (a mistake said, or
+// --help), after the application has taken the toolkit's own options. An
+// unknown screen is a mistake (2), as is an output that is the script: the
+// picture would be written over it.
+struct RenderRequest {
+  std::string script, screen, out;
+};
+std::optional<int> readRequest(CommandLine& line, int argc, char** argv, const Program& program,
+                               RenderRequest& request);
 
 }  // namespace kestrin::tools
