@@ -309,6 +309,8 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
        "kestrin-watch: /dev/full: No space left on device"},
       {"frames every so often, twice", "", "$ANIM $S Main $D/a.gif --every 2 --every 3", 2,
        "kestrin-animate: --every given twice\n" + animateUsage},
+      {"a trace twice", "", "$REC $D/new --trace $D/t1 --trace $D/t2", 2,
+       "kestrin-record: --trace given twice\nusage: kestrin-record SCRIPT [--trace TRACE] [--overwrite]"},
       {"an unknown screen to render", "", "$SHOT $S Nowhere $D/x.png", 2,
        "kestrin-screenshot: Nowhere: no such screen\nusage: kestrin-screenshot SCRIPT SCREEN OUT.png"},
       {"an unknown screen to animate", "", "$ANIM $S Nowhere $D/x.gif", 2,
@@ -319,9 +321,31 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"an animation over its script by another name", "",
        "cp $S $D/v; ln -f $D/v $D/h; $ANIM $D/v Main $D/h; kept $D/v", 2,
        "kestrin-animate: $D/h: is the script being read"},
+      {"a recording and its trace in one file", "",
+       "$REC $D/new --trace $D/new; s=$?; [ ! -e $D/new ] || exit 99; exit $s", 2,
+       "kestrin-record: $D/new: is the script being written"},
+      {"an existing recording", day, "cp $S $D/v; $REC $D/v; kept $D/v", 2,
+       "kestrin-record: $D/v: exists; --overwrite writes over it"},
+      {"a recording another recorder writes", day,
+       "cp $S $D/v; exec 9<$D/v; flock 9; $REC $D/v --overwrite; kept $D/v", 1,
+       "kestrin-record: $D/v: is being written by another program"},
       // Pipes no one reads are refused at once, not waited on in open().
+      {"a recording into a pipe no one reads", "", "mkfifo $D/f; $REC $D/f", 1,
+       "kestrin-record: $D/f: is a pipe that no program reads"},
       {"a picture into a pipe no one reads", "", "mkfifo $D/f; $SHOT $S Main $D/f", 1,
        "kestrin-screenshot: $D/f: is a pipe that no program reads"},
+      // The display going away: the script ends with its wait to the last
+      // event, and replays to the session's trace, whole.
+      {"the display gone during a recording", "",
+       "onX; $REC $D/s --trace $D/out & r=$!; launcher; xdotool mousemove --window $w 182 372 click 1;"
+       " sleep 1; kill $x; wait $r; s=$?; $R $D/s | cmp -s - $D/out || exit 99; exit $s",
+       1, "kestrin-record: the display went away", kWhole, true},
+      // A disk that fills mid-line during a recording: the script keeps its
+      // whole lines, and they replay.
+      {"a full disk during a recording", "",
+       "onX; (ulimit -f 1; exec $REC $D/out) & r=$!; launcher; xdotool key --delay 5 --repeat 60 Left;"
+       " wait $r; s=$?; $R $D/out >/dev/null || exit 99; exit $s",
+       1, "kestrin-record: $D/out: File too large", kWhole, true},
 #endif
   };
   for (const Case& c : cases) {
