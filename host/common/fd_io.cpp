@@ -145,6 +145,4 @@ int openRetried(const char* path, int flags) {
 
 int openForReading(const char* path) { return openRetried(path, O_RDONLY); }
 
-int openForWriting(const char* path) { return openRetried(path, O_WRONLY | O_CREAT | O_TRUNC); }
-
 }  // namespace kestrin::io

@@ -26,12 +26,10 @@ void guardStandardStreams();
 // (errno says why).
 long readSome(int fd, char* buffer, std::size_t size);
 
-// A file opened for reading, or for writing (created, or cut to nothing
-// first), close-on-exec, retried when interrupted: the descriptor, or -1
-// with errno saying why. Outputs are opened as output_file.h says, so that
-// none can block.
+// A file opened for reading, close-on-exec, retried when interrupted: the
+// descriptor, or -1 with errno saying why. Outputs are opened as
+// output_file.h says.
 int openForReading(const char* path);
-int openForWriting(const char* path);
 
 // All of bytes to fd: 0, or the errno of the write that failed. written,
 // if given, is how many of the bytes went out, also when a write failed.

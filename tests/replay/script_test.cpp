@@ -243,6 +243,7 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
   const char* run = "$R $S >$D/out";
   const char* pipeRc = "($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)";
   const std::string tooLong = "line 1: line longer than 4096 characters";
+  const std::string watchUsage = "usage: kestrin-watch SCRIPT [--speed X] [--trace TRACE]";
   const std::string animateUsage =
       "usage: kestrin-animate SCRIPT SCREEN OUT.gif [--every N] [--from MS] [--to MS]";
   const std::vector<Case> cases = {
@@ -307,6 +308,11 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"watching a directory", "", "$WATCH $D", 1, "kestrin-watch: $D: Is a directory"},
       {"watch's trace to a full device", "wait 10\n", "$WATCH $S --speed 1000 --trace /dev/full", 1,
        "kestrin-watch: /dev/full: No space left on device"},
+      {"a speed in hexadecimal", "", "$WATCH $S --speed 0x10", 2,
+       "kestrin-watch: --speed takes a decimal number from 0.01 to 1000, not '0x10'\n" + watchUsage},
+      {"a speed with a blank", "", "$WATCH $S --speed ' 10'", 2,
+       "kestrin-watch: --speed takes a decimal number from 0.01 to 1000, not ' 10'\n" + watchUsage},
+      {"a speed twice", "", "$WATCH $S --speed 2 --speed 3", 2, "kestrin-watch: --speed given twice\n" + watchUsage},
       {"frames every so often, twice", "", "$ANIM $S Main $D/a.gif --every 2 --every 3", 2,
        "kestrin-animate: --every given twice\n" + animateUsage},
       {"a trace twice", "", "$REC $D/new --trace $D/t1 --trace $D/t2", 2,
@@ -316,6 +322,11 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"an unknown screen to animate", "", "$ANIM $S Nowhere $D/x.gif", 2,
        "kestrin-animate: Nowhere: no such screen\n" + animateUsage},
       // Outputs that are the script, by its name, a link or another name.
+      {"a trace over its script", day, "cp $S $D/v; $WATCH $D/v --trace $D/v; kept $D/v", 2,
+       "kestrin-watch: $D/v: is the script being read"},
+      {"a trace over its script through a link", day,
+       "cp $S $D/v; ln -sf $D/v $D/l; $WATCH $D/v --trace $D/l; kept $D/v", 2,
+       "kestrin-watch: $D/l: is the script being read"},
       {"a picture over its script", "", "cp $S $D/v; $SHOT $D/v Main $D/v; kept $D/v", 2,
        "kestrin-screenshot: $D/v: is the script being read"},
       {"an animation over its script by another name", "",
@@ -332,14 +343,26 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       // Pipes no one reads are refused at once, not waited on in open().
       {"a recording into a pipe no one reads", "", "mkfifo $D/f; $REC $D/f", 1,
        "kestrin-record: $D/f: is a pipe that no program reads"},
+      {"a trace into a pipe no one reads", day, "mkfifo $D/f; $WATCH $S --trace $D/f", 1,
+       "kestrin-watch: $D/f: is a pipe that no program reads"},
       {"a picture into a pipe no one reads", "", "mkfifo $D/f; $SHOT $S Main $D/f", 1,
        "kestrin-screenshot: $D/f: is a pipe that no program reads"},
+      {"a script from a pipe, to watch", "", "mkfifo $D/f; $WATCH $D/f", 1,
+       "kestrin-watch: $D/f: is not a file; the script is read twice, to check it and to play it"},
+      // A signal ends a watch as it ends a recording: the trace whole.
+      {"a watch sent SIGTERM", day, "$WATCH $S --trace $D/out & sleep 2; kill -TERM $!; wait $!", 0, "", kWhole},
+      {"a watch sent SIGHUP", day, "$WATCH $S --trace $D/out & sleep 2; kill -HUP $!; wait $!", 0, "", kWhole},
+      {"a watch sent SIGINT", day, "$WATCH $S --trace $D/out & sleep 2; kill -INT $!; wait $!", 0, "", kWhole},
       // The display going away: the script ends with its wait to the last
       // event, and replays to the session's trace, whole.
       {"the display gone during a recording", "",
        "onX; $REC $D/s --trace $D/out & r=$!; launcher; xdotool mousemove --window $w 182 372 click 1;"
        " sleep 1; kill $x; wait $r; s=$?; $R $D/s | cmp -s - $D/out || exit 99; exit $s",
        1, "kestrin-record: the display went away", kWhole, true},
+      {"the display gone during a watch", day,
+       "onX; $WATCH $S --trace $D/out & r=$!; until grep -q Timer1_Timer $D/out; do sleep 0.1; done;"
+       " kill $x; wait $r", 1,
+       "kestrin-watch: the display went away", kWhole, true},
       // A disk that fills mid-line during a recording: the script keeps its
       // whole lines, and they replay.
       {"a full disk during a recording", "",
