@@ -356,7 +356,7 @@ TEST(ReplayScript, TheWaitsOfAScriptEndAt10To15Microseconds) {
   const std::vector<Json> lines = s.since(mark);
   ASSERT_EQ(lines.size(), 65u);  // the click, then 64 ticks in the last second
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i]["t"].number(), double(late + std::int64_t(i) * 15'625));
+    EXPECT_EQ(lines[i]["t"].get<double>(), double(late + std::int64_t(i) * 15'625));
   }
   EXPECT_NE(s.rejected("wait 0.001").find("10^15"), std::string::npos);
 }
