@@ -24,6 +24,7 @@
 #include "host/headless/virtual_clock.h"
 #include "host/qt/application.h"
 #include "host/qt/qt_host.h"
+#include "shell/decimal.h"
 
 namespace {
 
@@ -191,9 +192,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--speed" && i + 1 < argc) {
-      char* end = nullptr;
-      speed = std::strtod(argv[++i], &end);
-      if (end == argv[i] || *end != '\0' || !(speed >= 0.01 && speed <= 1000)) {
+      // Read as the program reads its numbers, not by strtod: the toolkit
+      // has set the C locale from the environment, whose decimal point
+      // may be a comma.
+      speed = kestrin::readFixed(argv[++i]).value_or(0);
+      if (!(speed >= 0.01 && speed <= 1000)) {
         say("--speed takes a number from 0.01 to 1000, not '" + std::string(argv[i]) + "'");
         return 2;
       }
