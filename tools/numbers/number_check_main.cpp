@@ -29,14 +29,13 @@ bool number(const char* text, std::uint64_t& out) {
 int main(int argc, char** argv) {
   std::uint64_t count = 1'000'000;
   std::uint64_t seed = 1;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 1; i < argc; i += 2) {  // options and their values in pairs
     const std::string_view arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!((arg == "--count" && number(value, count)) || (arg == "--seed" && number(value, seed)))) {
       std::cerr << "usage: kestrin-number-check [--count N] [--seed N]\n";
       return 2;
     }
-    ++i;
   }
   const auto start = std::chrono::steady_clock::now();
   std::uint64_t checked = 0;
