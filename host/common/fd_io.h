@@ -35,7 +35,8 @@ int openForReading(const char* path);
 // if given, is how many of the bytes went out, also when a write failed.
 int writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr);
 
-// "what: reason" for an errno, as the tools print it after their name.
+// "what: reason" for an errno, as the tools print it after their name; the
+// reason is worded alike whatever C library the tool was built with.
 std::string describe(std::string_view what, int error);
 
 // Buffered output to a descriptor. The first write that fails is kept, and

@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "shell/decimal.h"
+
 namespace kestrin::tools {
 
 namespace {
@@ -30,10 +32,7 @@ std::optional<double> decimalNumber(std::string_view text) {
       (point != std::string_view::npos && !allDigits(text.substr(point + 1)))) {
     return std::nullopt;
   }
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  return readFixed(text);  // as the program reads its numbers, whatever the locale
 }
 
 std::optional<std::int64_t> wholeNumber(std::string_view text) {
