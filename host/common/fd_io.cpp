@@ -11,6 +11,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 namespace kestrin::io {
 
@@ -124,13 +129,44 @@ std::string describe(std::string_view what, int error) {
   return std::string(what) + ": " + std::strerror(error);
 }
 
+namespace {
+
+#ifdef __EMSCRIPTEN__
+// Under node, emscripten's standard streams are devices of its own with no
+// file behind them to stat; node's descriptor for each stream knows the file.
+EM_JS(double, nodeRegularFileSize, (int fd), {
+  try {
+    var stream = typeof FS !== 'undefined' ? FS.getStream(fd) : null;
+    if (!stream || stream.nfd === undefined) return -1;
+    var file = require('fs').fstatSync(stream.nfd);
+    return file.isFile() ? file.size : -1;
+  } catch (e) {
+    return -1;
+  }
+});
+#endif
+
+// The size of the regular file behind fd; none for a pipe, a device or a
+// socket, whose bytes cannot be taken back.
+std::optional<long long> regularFileSize(int fd) {
+#ifdef __EMSCRIPTEN__
+  const double size = nodeRegularFileSize(fd);
+  if (size >= 0) return static_cast<long long>(size);
+#endif
+  struct stat file {};
+  if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode)) return std::nullopt;
+  return file.st_size;
+}
+
+}  // namespace
+
 FdWriter::FdWriter(int fd, std::size_t capacity) : fd_(fd), capacity_(capacity) {
   buffer_.reserve(capacity_);
-  struct stat file {};
-  if (::fstat(fd_, &file) != 0 || !S_ISREG(file.st_mode)) return;
+  const std::optional<long long> size = regularFileSize(fd_);
+  if (!size) return;
   // Appending, every write lands at the end, wherever the offset stands.
   const int flags = ::fcntl(fd_, F_GETFL);
-  start_ = flags >= 0 && (flags & O_APPEND) != 0 ? file.st_size : ::lseek(fd_, 0, SEEK_CUR);
+  start_ = flags >= 0 && (flags & O_APPEND) != 0 ? *size : ::lseek(fd_, 0, SEEK_CUR);
 }
 
 FdWriter::~FdWriter() { flush(); }
@@ -174,9 +210,8 @@ void FdWriter::writeOut(std::string_view bytes) {
 
 void FdWriter::cutToWholeLines() {
   if (start_ < 0 || wholeLines_ == written_) return;
-  struct stat file {};
   // Something else has written to the file since: its end is not ours to cut.
-  if (::fstat(fd_, &file) != 0 || file.st_size != start_ + written_) return;
+  if (regularFileSize(fd_) != start_ + written_) return;
   while (::ftruncate(fd_, start_ + wholeLines_) != 0 && errno == EINTR) {
   }
 }
