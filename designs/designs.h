@@ -39,4 +39,25 @@ inline constexpr std::string_view kDodgeTitle = "dodge-title.jpg";
 inline constexpr std::string_view kMonkey = "monkey.gif";
 inline constexpr std::string_view kBanana = "banana.gif";
 
+// A picture's own size in pixels, as its file has it (its @2x version is
+// twice as wide and twice as high): what a picture shown unstretched
+// covers, known to every host without decoding the picture.
+struct PictureSize {
+  std::string_view picture;
+  int width = 0;
+  int height = 0;
+};
+
+inline constexpr std::array kPictureSizes{
+    PictureSize{kBrickBreakerTitle, 300, 200}, PictureSize{kDodgeTitle, 300, 200},
+    PictureSize{kMonkey, 432, 432}, PictureSize{kBanana, 432, 288}};
+
+// The size of the picture of that name; 0 x 0 where there is none.
+constexpr PictureSize pictureSize(std::string_view picture) {
+  for (const PictureSize& p : kPictureSizes) {
+    if (p.picture == picture) return p;
+  }
+  return {picture, 0, 0};
+}
+
 }  // namespace kestrin::designs

@@ -10,6 +10,9 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "host/qt/face_paths.h"
+#include "host/qt/to_qstring.h"
+
 namespace kestrin::qt {
 
 namespace {
@@ -22,9 +25,9 @@ constexpr int kTitleFaceWidthPercent = 130;
 // What a title bar needs for `title` at the system font's size: the text,
 // and the icon, minimise, maximise and close, each about one and a half
 // lines wide, with a line's room at the ends.
-int titleBarWidth(const QString& title, const Face& face) {
+int titleBarWidth(const QString& title, const draw::Face& face) {
   const qreal line = face.lineHeight();
-  return static_cast<int>(std::ceil(face.advance(title) * kTitleFaceWidthPercent / 100 +
+  return static_cast<int>(std::ceil(face.advance(utf16Of(title)) * kTitleFaceWidthPercent / 100 +
                                     4 * line * 3 / 2 + line));
 }
 
@@ -40,10 +43,10 @@ qreal systemFontPixels() {
 
 // ---- the button ----
 
-FaceButton::FaceButton(const QString& text, const Face& face, QWidget* parent)
+FaceButton::FaceButton(const QString& text, const draw::Face& face, QWidget* parent)
     : QPushButton(text, parent), face_(face) {}
 
-void FaceButton::setFace(const Face& face) {
+void FaceButton::setFace(const draw::Face& face) {
   if (face == face_) return;
   face_ = face;
   updateGeometry();
@@ -53,7 +56,7 @@ void FaceButton::setFace(const Face& face) {
 QSize FaceButton::sizeHint() const {
   QStyleOptionButton option;
   initStyleOption(&option);
-  const QSize caption(static_cast<int>(std::ceil(face_.advance(text()))),
+  const QSize caption(static_cast<int>(std::ceil(face_.advance(utf16Of(text())))),
                       static_cast<int>(face_.lineHeight()));
   return style()->sizeFromContents(QStyle::CT_PushButton, &option, caption, this);
 }
@@ -73,11 +76,11 @@ void FaceButton::paintEvent(QPaintEvent* /*event*/) {
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
   }
   const QString caption = text();
-  const QPointF origin(contents.x() + (contents.width() - face_.advance(caption)) / 2,
+  const QPointF origin(contents.x() + (contents.width() - face_.advance(utf16Of(caption))) / 2,
                        contents.y() + (contents.height() - face_.lineHeight()) / 2 + face_.ascent());
   const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
   painter.setClipRect(contents, Qt::IntersectClip);
-  fillText(painter, face_.outline(caption, origin), option.palette.color(group, QPalette::ButtonText));
+  fillText(painter, outlineOf(face_, caption, origin), option.palette.color(group, QPalette::ButtonText));
 }
 
 // ---- the box ----
@@ -98,7 +101,7 @@ MessageBox::MessageBox(const QString& text, const QString& title, QWidget* paren
   if (spacing < 0) spacing = margin;
 
   const QSize button = ok_->sizeHint();
-  const int textWidth = static_cast<int>(std::ceil(face_.naturalWidth(text_)));
+  const int textWidth = static_cast<int>(std::ceil(face_.naturalWidth(utf16Of(text_))));
   const int textHeight = static_cast<int>(face_.lineHeight());
   const int width = std::max({textWidth + 2 * margin, button.width() + 2 * margin,
                               titleBarWidth(title, face_)});
@@ -112,7 +115,7 @@ MessageBox::MessageBox(const QString& text, const QString& title, QWidget* paren
 
 void MessageBox::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
-  fillText(painter, face_.outline(text_, textOrigin_), palette().color(QPalette::WindowText));
+  fillText(painter, outlineOf(face_, text_, textOrigin_), palette().color(QPalette::WindowText));
 }
 
 }  // namespace kestrin::qt

@@ -4,20 +4,21 @@
 #include <QPushButton>
 #include <QString>
 
-#include "host/qt/program_face.h"
+#include "host/common/face.h"
 
 namespace kestrin::qt {
 
 // A push button as the style draws it, with its caption drawn in the
-// program's face (program_face.h) rather than in a font of the toolkit's.
+// program's face (host/common/face.h) rather than in a font of the
+// toolkit's.
 // It keeps its text() for whatever reads it (accessibility, mnemonics);
 // only the drawing and the size it asks for are its own.
 class FaceButton : public QPushButton {
  public:
-  FaceButton(const QString& text, const Face& face, QWidget* parent);
+  FaceButton(const QString& text, const draw::Face& face, QWidget* parent);
 
-  const Face& face() const { return face_; }
-  void setFace(const Face& face);
+  const draw::Face& face() const { return face_; }
+  void setFace(const draw::Face& face);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -26,7 +27,7 @@ class FaceButton : public QPushButton {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  Face face_;
+  draw::Face face_;
 };
 
 // The program's message box: its text in the program's face at the size of
@@ -45,7 +46,7 @@ class MessageBox : public QDialog {
 
  private:
   QString text_;
-  Face face_;
+  draw::Face face_;
   QPoint textOrigin_;  // the left end of the text's baseline
   FaceButton* ok_;
 };

@@ -10,12 +10,14 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "host/common/placement.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/qt/app_icon.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/key_map.h"
-#include "host/qt/placement.h"
 #include "host/qt/screen_window.h"
 #include "host/qt/to_qstring.h"
+#include "host/qt/to_qt.h"
 
 namespace kestrin::qt {
 
@@ -228,8 +230,9 @@ QtHost::Stand QtHost::standOf(const Screen& screen, const ScreenWindow& window) 
 QRect QtHost::placeOf(const Entry& e) const {
   const ScreenWindow& w = *e.window;
   const ScreenDesign& design = e.screen->design();
-  PlaceRequest request{.client = w.size(), .frame = {}, .at = {}, .opener = {},
-                       .primary = QGuiApplication::primaryScreen()->availableGeometry()};
+  draw::PlaceRequest request{
+      .client = toPixelSize(w.size()), .frame = {}, .at = {}, .opener = {},
+      .primary = toPixelRect(QGuiApplication::primaryScreen()->availableGeometry())};
   // The frame a window will get is known only once it is shown: a window
   // already on the desktop, its opener's first, tells what it will be.
   std::optional<Stand> opener;
@@ -245,17 +248,19 @@ QRect QtHost::placeOf(const Entry& e) const {
     if (!margins) margins = stand.margins;
   }
   if (opener) margins = opener->margins;
-  request.frame = margins.value_or(w.windowHandle() != nullptr ? w.windowHandle()->frameMargins()
-                                                                : QMargins());
+  request.frame = toPixelMargins(margins.value_or(
+      w.windowHandle() != nullptr ? w.windowHandle()->frameMargins() : QMargins()));
 
   if (w.opened()) {
-    request.at = w.geometry().topLeft();  // shown again: where it was
+    request.at = toPixelPoint(w.geometry().topLeft());  // shown again: where it was
   } else if (design.placement == Placement::Manual) {
-    request.at = QPoint(toPixels(design.clientLeft), toPixels(design.clientTop));
+    request.at = draw::PixelPoint{draw::toPixels(design.clientLeft), draw::toPixels(design.clientTop)};
   } else if (opener) {
-    request.opener = opener->frame;
+    request.opener = toPixelRect(opener->frame);
   }
-  return placeClient(request, availableArea);
+  return toQRect(draw::placeClient(request, [](const draw::PixelRect& frame) {
+    return toPixelRect(availableArea(toQRect(frame)));
+  }));
 }
 
 void QtHost::settle() {

@@ -18,7 +18,7 @@
 #include <QImage>
 
 #include "designs/designs.h"
-#include "host/qt/pixels.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/qt/raw_pixels.h"
 
 namespace {
@@ -33,7 +33,8 @@ QSize stretchedSize(std::string_view picture, int scale) {
     for (const kestrin::ControlDesign& c : screen->controls) {
       if (c.kind != kestrin::ControlKind::Image || c.picture != picture) continue;
       if (!c.stretch) return {};
-      largest = largest.expandedTo(kestrin::qt::pixelBox(c.left, c.top, c.width, c.height).size() * scale);
+      const kestrin::draw::PixelRect box = kestrin::draw::pixelBox(c.left, c.top, c.width, c.height);
+      largest = largest.expandedTo(QSize(box.width, box.height) * scale);
     }
   }
   return largest;

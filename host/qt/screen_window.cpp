@@ -11,10 +11,15 @@
 #include <QPushButton>
 #include <QRegion>
 
+#include "host/common/device_pixels.h"
+#include "host/common/face.h"
+#include "host/common/hit_test.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/to_qstring.h"
+#include "host/qt/to_qt.h"
 #include "shell/screen.h"
 
 namespace kestrin::qt {
@@ -25,16 +30,16 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
   // The window itself takes the keys; a button only when it is clicked.
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  resize(clientSize(design_));
+  resize(toQSize(draw::clientSize(design_)));
 
   const auto& controls = screen.form()->controls();
   for (std::size_t slot = 0; slot < controls.size(); ++slot) {
     const Control& c = controls[slot];
     if (c.kind() != ControlKind::CommandButton) continue;
-    auto* widget = new FaceButton(QString::fromStdString(c.Caption), toFace(c.design().font), this);
+    auto* widget = new FaceButton(QString::fromStdString(c.Caption), draw::toFace(c.design().font), this);
     widget->setFocusPolicy(Qt::ClickFocus);
     widget->setAutoDefault(false);
-    widget->setGeometry(pixelBox(c));
+    widget->setGeometry(toQRect(draw::pixelBox(c)));
     widget->setVisible(c.Visible);
     // Keys on the button go to the model, which decides whether they click it.
     widget->installEventFilter(this);
@@ -75,35 +80,33 @@ void ScreenWindow::redraw() {
   // and its new place to be painted, each in the device pixels it may have
   // touched; the paint event paints whatever reaches into those pixels
   // again too, in design order.
-  PictureCache& pictures = host_.pictures();
   const qreal ratio = devicePixelRatioF();
   QRegion dirty;  // device pixels of the client area
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    record(controls[i], pictures, scratch_);
-    DrawnControl& was = drawn_[i];
+    draw::record(controls[i], scratch_);
+    draw::DrawnControl& was = drawn_[i];
     if (scratch_ == was) continue;
     if (scratch_.kind == ControlKind::CommandButton) syncButton(i, was, scratch_, false);
-    dirty += deviceReach(was.area, ratio);
-    dirty += deviceReach(scratch_.area, ratio);
+    dirty += toQRect(draw::deviceReach(was.area, ratio));
+    dirty += toQRect(draw::deviceReach(scratch_.area, ratio));
     std::swap(was, scratch_);
   }
-  dirty &= toDevicePixels(rect(), ratio);
+  dirty &= toQRect(draw::toDevicePixels(toPixelRect(rect()), ratio));
   if (dirty.isEmpty()) return;
   QRegion logical;
-  for (const QRect& r : dirty) logical += logicalCover(r, ratio);
+  for (const QRect& r : dirty) logical += toQRect(draw::logicalCover(toPixelRect(r), ratio));
   update(logical);
 }
 
 void ScreenWindow::recordWhole() {
-  PictureCache& pictures = host_.pictures();
   const auto& controls = screen_->form()->controls();
   drawn_.resize(controls.size());
-  for (std::size_t i = 0; i < controls.size(); ++i) record(controls[i], pictures, drawn_[i]);
-  for (const Button& b : buttons_) syncButton(b.slot, DrawnControl{}, drawn_[b.slot], true);
+  for (std::size_t i = 0; i < controls.size(); ++i) draw::record(controls[i], drawn_[i]);
+  for (const Button& b : buttons_) syncButton(b.slot, draw::DrawnControl{}, drawn_[b.slot], true);
 }
 
-void ScreenWindow::syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now,
-                              bool whole) {
+void ScreenWindow::syncButton(std::size_t slot, const draw::DrawnControl& was,
+                              const draw::DrawnControl& now, bool whole) {
   FaceButton* widget = nullptr;
   for (const Button& b : buttons_) {
     if (b.slot == slot) widget = b.widget;
@@ -112,9 +115,9 @@ void ScreenWindow::syncButton(std::size_t slot, const DrawnControl& was, const D
   // Only what changed goes to the widget; a hidden button's record holds
   // nothing else, and it takes the rest when it shows again.
   if (now.visible) {
-    if (whole || now.box != was.box) widget->setGeometry(now.box);
+    if (whole || now.box != was.box) widget->setGeometry(toQRect(now.box));
     if (whole || now.caption != was.caption) widget->setText(QString::fromStdString(now.caption));
-    if (whole || now.font != was.font) widget->setFace(toFace(now.font));
+    if (whole || now.font != was.font) widget->setFace(draw::toFace(now.font));
   }
   if (whole || now.visible != was.visible) widget->setVisible(now.visible);
 }
@@ -221,7 +224,7 @@ void ScreenWindow::paintEvent(QPaintEvent* event) {
   // nothing of the old picture behind; beyond the design is bare ground.
   const qreal ratio = devicePixelRatioF();
   QRegion device;
-  for (const QRect& r : event->region()) device += toDevicePixels(r, ratio);
+  for (const QRect& r : event->region()) device += toQRect(draw::toDevicePixels(toPixelRect(r), ratio));
   QPainter painter(this);
   paintForm(painter, *screen_, host_.pictures(), device);
 }
@@ -239,8 +242,8 @@ void ScreenWindow::mousePressEvent(QMouseEvent* event) {
   Control* hit = nullptr;
   if (event->button() == Qt::LeftButton) {
     const QPointF at = event->position();
-    hit = controlAt(*screen_->form(), QPoint(static_cast<int>(std::floor(at.x())),
-                                             static_cast<int>(std::floor(at.y()))));
+    hit = draw::controlAt(*screen_->form(), {static_cast<int>(std::floor(at.x())),
+                                             static_cast<int>(std::floor(at.y()))});
   }
   // Any button on the ground, or a right click anywhere, still makes the
   // screen the active one.

@@ -8,7 +8,7 @@
 #include <QRect>
 #include <QWidget>
 
-#include "host/qt/drawn_control.h"
+#include "host/common/drawn_control.h"
 #include "shell/design.h"
 
 class QPushButton;
@@ -43,7 +43,7 @@ class ScreenWindow final : public QWidget {
   void redraw();
   void syncFocus();
   // Shows the window with its client area at `client` (the host decides
-  // where; see placement.h).
+  // where; see host/common/placement.h).
   void open(const QRect& client);
   // Hidden by the host, and its native window, backing store and pictures
   // let go of: the next open makes new ones, the window in the same place.
@@ -74,15 +74,16 @@ class ScreenWindow final : public QWidget {
   // Its pictures are let go of (PictureCache::forget) while it is not shown.
   void letGoOfPictures();
   void recordWhole();  // every control's record taken afresh, every button given its state
-  void syncButton(std::size_t slot, const DrawnControl& was, const DrawnControl& now, bool whole);
+  void syncButton(std::size_t slot, const draw::DrawnControl& was, const draw::DrawnControl& now,
+                  bool whole);
 
   QtHost& host_;
   const ScreenDesign& design_;
   Screen* screen_;
   std::uint64_t loadSerial_;
   std::vector<Button> buttons_;
-  std::vector<DrawnControl> drawn_;  // one a control, as the window and buttons show them
-  DrawnControl scratch_;             // the model's record, made anew for each control
+  std::vector<draw::DrawnControl> drawn_;  // one a control, as the window and buttons show them
+  draw::DrawnControl scratch_;             // the model's record, made anew for each control
   bool opened_ = false;
 };
 

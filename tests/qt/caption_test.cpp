@@ -15,7 +15,7 @@
 #include "designs/designs.h"
 #include "designs/face.h"
 #include "host/qt/face_widgets.h"
-#include "host/qt/program_face.h"
+#include "host/qt/face_paths.h"
 #include "host/qt/to_qstring.h"
 #include "host_fixture.h"
 
@@ -98,7 +98,7 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
     ASSERT_NE(original, nullptr);
     Control label = *original;
     label.Caption = each.caption;
-    const Face face = toFace(label.design().font);
+    const draw::Face face = draw::toFace(label.design().font);
     const QRectF box(QPointF(0, 0), QSizeF(pixelBox(label).size()));
 
     if (label.kind() == ControlKind::CommandButton) {
@@ -116,12 +116,16 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
 
     // Broken between words only, every word kept, in order.
     const QString text = QString::fromStdString(each.caption);
-    const QStringList lines =
-        CaptionLayout(text, face, pixelBox(label), label.design().alignment).lines();
+    const draw::CaptionLayout layout = draw::captionOf(label);
+    QStringList lines;
+    for (std::size_t i = 0; i < layout.lineCount(); ++i) {
+      const std::u16string_view line = layout.line(i).text;
+      lines.append(QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size())).trimmed());
+    }
     EXPECT_EQ(words(lines.join(QLatin1Char(' '))), words(text)) << "lines: " << lines.join(QLatin1Char('|')).toStdString();
     qreal widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, face.advance(line));
-    const qreal capHeight = face.outline(u"H", QPointF()).boundingRect().height();
+    for (const QString& line : lines) widest = std::max(widest, face.advance(utf16Of(line)));
+    const qreal capHeight = outlineOf(face, u"H", QPointF()).boundingRect().height();
     const qreal tallest =
         static_cast<qreal>(lines.size() - 1) * (face.lineHeight() + face.leading()) + capHeight;
 
@@ -151,8 +155,24 @@ TEST_F(HostTest, EveryCaptionShowsWholeInItsBoxAtEveryScale) {
   EXPECT_GT(labels, 40);
 }
 
+// A caption is laid out from the characters Qt's own decoding gives,
+// whatever its bytes: whole characters of every length, and bytes that
+// begin none (cut short, overlong, surrogates, past U+10FFFF, stray).
+TEST(CaptionText, ReadsUtf8AsTheToolkitDoes) {
+  const std::string_view bytes[] = {
+      "", "Score : 1000", "caf\xC3\xA9", "\xE2\x82\xAC 5", "\xF0\x9F\x8E\xAE!",
+      "\xC3", "a\xE2\x82", "\xF0\x9F\x8E", "\x80x", "\xBF\xBF", "\xC0\xAF", "\xE0\x80\xAF",
+      "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFF\xFE", "\xC3(",
+      std::string_view("a\0b", 3)};
+  for (const std::string_view b : bytes) {
+    const QString theirs = toQString(b);
+    EXPECT_EQ(draw::toUtf16(b), std::u16string_view(utf16Of(theirs)))
+        << QByteArray(b.data(), static_cast<qsizetype>(b.size())).toHex(' ').toStdString();
+  }
+}
+
 // The toolkit's font for a face, from the font files the outlines came from.
-QFont toolkitFont(const Face& face) {
+QFont toolkitFont(const draw::Face& face) {
   QFont font(toQString(designs::kFaceRegular.family));
   font.setPixelSize(static_cast<int>(face.pixelSize()));
   font.setBold(face.bold());
@@ -165,7 +185,7 @@ QFont toolkitFont(const Face& face) {
 // 1/64 pixel: the advances and every kerning pair were taken whole. And
 // each glyph covers the pixels the toolkit's own outline covers.
 TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
-  const QFont probe = toolkitFont(Face(32, false));
+  const QFont probe = toolkitFont(draw::Face(32, false));
   ASSERT_EQ(QFontInfo(probe).family(), toQString(designs::kFaceRegular.family))
       << "the fonts to compare with are missing: install fonts-liberation2";
   QStringList texts;
@@ -177,7 +197,7 @@ TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
         << QStringLiteral("AVAWAYATVAVYFAPATJTaTeLTLYL\"P.T,F.r.y.");
   for (const qreal size : {11.0, 12.0, 13.0, 16.0, 32.0, 39.0}) {
     for (const bool bold : {false, true}) {
-      const Face face(size, bold);
+      const draw::Face face(size, bold);
       for (const QString& text : texts) {
         QTextLayout layout(text, toolkitFont(face));
         QTextOption option;
@@ -187,7 +207,7 @@ TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
         QTextLine line = layout.createLine();
         line.setLineWidth(100000);
         layout.endLayout();
-        EXPECT_EQ(face.advance(text) * 64, std::round(line.horizontalAdvance() * 64))
+        EXPECT_EQ(face.advance(utf16Of(text)) * 64, std::round(line.horizontalAdvance() * 64))
             << size << (bold ? " bold \"" : " \"") << text.toStdString() << '"';
       }
     }
@@ -196,11 +216,11 @@ TEST(ProgramFace, LaysOutAndDrawsAsTheFontFilesDo) {
   // the same glyph: pixels that differ by more than a third number at most
   // one in fifty of the glyph's inked ones.
   for (const bool bold : {false, true}) {
-    const Face face(96, bold);
+    const draw::Face face(96, bold);
     for (const QChar c : ascii) {
       QPainterPath theirs;
       theirs.addText(QPointF(16, 112), toolkitFont(face), QString(c));
-      const QPainterPath ours = face.outline(QStringView(&c, 1), QPointF(16, 112));
+      const QPainterPath ours = outlineOf(face, QStringView(&c, 1), QPointF(16, 112));
       QImage a(128, 144, QImage::Format_Grayscale8), b(128, 144, QImage::Format_Grayscale8);
       a.fill(Qt::white);
       b.fill(Qt::white);

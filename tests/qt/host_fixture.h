@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "host/common/device_pixels.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
 #include "host/qt/screen_window.h"
+#include "host/qt/to_qt.h"
 #include "shell/program.h"
 
 namespace kestrin::qt::test {
@@ -35,6 +38,12 @@ inline std::string rgbAt(const QImage& image, int x, int y) {
 }
 
 inline bool isDark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 96; }
+
+// A control's box, and the device pixels a box touches, in Qt's types.
+inline QRect pixelBox(const Control& control) { return toQRect(draw::pixelBox(control)); }
+inline QRect toDevicePixels(const QRect& logical, qreal ratio) {
+  return toQRect(draw::toDevicePixels(toPixelRect(logical), ratio));
+}
 
 // Pixels of a widget's picture in the style's highlight hue (blue, in
 // Fusion): the focus frame. A plain button is grey and black.

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "host/qt/face_widgets.h"
+#include "host/qt/to_qstring.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {
@@ -22,17 +23,17 @@ TEST_F(HostTest, ThirdLostBallShowsGameOverAndEndsProgram) {
     EXPECT_EQ(ok->text(), "OK");
     EXPECT_TRUE(ok->isDefault());  // Enter answers it
     EXPECT_TRUE(ok->icon().isNull());
-    EXPECT_EQ(ok->face(), Face(systemFontPixels(), false));
+    EXPECT_EQ(ok->face(), draw::Face(systemFontPixels(), false));
     // The text and the button inside the box, the text above the button.
     EXPECT_TRUE(box->rect().contains(ok->geometry()));
-    EXPECT_GE(box->width(), Face(systemFontPixels(), false).advance(box->text()));
+    EXPECT_GE(box->width(), draw::Face(systemFontPixels(), false).advance(utf16Of(box->text())));
     box->grab().save(KESTRIN_QT_TEST_OUTPUT "/game-over-box.png");
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_TRUE(host->boxOpen());
     // Wide enough for its title, in the title bar's font, beside the
     // frame's buttons: window managers cut it short otherwise.
-    const Face title(systemFontPixels(), true);
-    EXPECT_GE(box->width(), title.advance(box->windowTitle()) + 4 * title.lineHeight());
+    const draw::Face title(systemFontPixels(), true);
+    EXPECT_GE(box->width(), title.advance(utf16Of(box->windowTitle())) + 4 * title.lineHeight());
 
     // Behind it, the window shows the tick that ended the game, as the
     // model holds it: no life left, "Lost Life" and "Reset".

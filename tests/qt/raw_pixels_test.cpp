@@ -3,15 +3,19 @@
 // the tree (shrunk to its box, where the designs only ever stretch it into
 // a smaller one), or the game would show something other than its pictures.
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include <QDir>
+#include <QImageReader>
 #include <QResource>
 
 #include <gtest/gtest.h>
 
+#include "designs/designs.h"
 #include "host/qt/raw_pixels.h"
+#include "host/qt/to_qstring.h"
 
 namespace kestrin::qt::test {
 namespace {
@@ -55,6 +59,36 @@ TEST(RawPixels, EveryCompiledPictureIsItsFileDecoded) {
       EXPECT_EQ(compiled, decoded);
     }
   }
+}
+
+// Every picture a design shows has its own size in the designs, which is
+// its file's (and half its @2x file's), and where a design shows it at that
+// size, the size of its pixels compiled in: every host places and repaints
+// a picture by it without decoding the picture.
+TEST(RawPixels, PictureSizesInTheDesignsAreTheFilesOwn) {
+  for (const designs::PictureSize& p : designs::kPictureSizes) {
+    SCOPED_TRACE(std::string(p.picture));
+    const QString file = QStringLiteral(KESTRIN_PICTURES "/") + toQString(p.picture);
+    QString twice = file;
+    twice.insert(twice.lastIndexOf(QLatin1Char('.')), QLatin1String(kTwiceSizeMark));
+    EXPECT_EQ(QImageReader(file).size(), QSize(p.width, p.height));
+    EXPECT_EQ(QImageReader(twice).size(), QSize(2 * p.width, 2 * p.height));
+  }
+  int shown = 0;
+  for (const ScreenDesign* screen : designs::kEveryScreen) {
+    for (const ControlDesign& c : screen->controls) {
+      if (c.kind != ControlKind::Image) continue;
+      SCOPED_TRACE(std::string(screen->name) + "." + std::string(c.name));
+      const designs::PictureSize own = designs::pictureSize(c.picture);
+      ASSERT_GT(own.width, 0);
+      ASSERT_GT(own.height, 0);
+      if (c.stretch) continue;
+      const QString resource = QStringLiteral(":/pictures/") + toQString(c.picture) + QStringLiteral(".kpx");
+      EXPECT_EQ(loadRawPixels(resource).size(), QSize(own.width, own.height));
+      ++shown;
+    }
+  }
+  EXPECT_EQ(shown, 2);  // the launcher's title cards
 }
 
 // The launcher's title cards are stored as they are and drawn from the

@@ -106,7 +106,8 @@ class RepaintAtScale : public HostTest {
     // A whole paint, over a colour no paint leaves, into an image kept from
     // one comparison to the next: 5 to 20 MB a time, hundreds of times.
     const Screen& model = *program().findScreen(screen);
-    const QSize size = toDevicePixels(QRect(QPoint(0, 0), clientSize(model.design())), ratio).size();
+    const QSize size =
+        toDevicePixels(QRect(QPoint(0, 0), toQSize(draw::clientSize(model.design()))), ratio).size();
     if (whole.size() != size || whole.devicePixelRatio() != ratio) {
       whole = QImage(size, QImage::Format_ARGB32_Premultiplied);
       whole.setDevicePixelRatio(ratio);

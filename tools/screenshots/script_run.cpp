@@ -9,7 +9,10 @@
 #include <QPainter>
 
 #include "host/common/fd_io.h"
+#include "host/common/face.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/qt/face_widgets.h"
+#include "host/qt/to_qt.h"
 #include "shell/form.h"
 #include "tools/support/autoplay.h"
 
@@ -84,8 +87,8 @@ QImage renderWindow(const Screen& screen, qt::PictureCache& pictures) {
   QPainter painter(&image);
   for (const Control& c : screen.form()->controls()) {
     if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
-    qt::FaceButton button(QString::fromStdString(c.Caption), qt::toFace(c.design().font), nullptr);
-    const QRect box = qt::pixelBox(c);
+    qt::FaceButton button(QString::fromStdString(c.Caption), draw::toFace(c.design().font), nullptr);
+    const QRect box = qt::toQRect(draw::pixelBox(c));
     button.resize(box.size());
     button.render(&painter, box.topLeft());
   }

@@ -1,10 +1,11 @@
-#include "drawn_control.h"
+#include "host/common/drawn_control.h"
 
-#include "host/qt/paint.h"
+#include "designs/designs.h"
+#include "host/common/twips_to_pixels.h"
 
-namespace kestrin::qt {
+namespace kestrin::draw {
 
-void record(const Control& control, PictureCache& pictures, DrawnControl& into) {
+void record(const Control& control, DrawnControl& into) {
   // Every field a kind does not use back at its default, so that only what
   // is drawn takes part in the comparison; the caption keeps its storage.
   std::string caption = std::move(into.caption);
@@ -13,7 +14,7 @@ void record(const Control& control, PictureCache& pictures, DrawnControl& into) 
   into.caption = std::move(caption);
   if (!control.Visible || control.kind() == ControlKind::Timer) return;
   into.box = pixelBox(control);
-  into.area = paintedArea(control, pictures);
+  into.area = paintedArea(control);
   switch (control.kind()) {
     case ControlKind::Shape:
       into.shape = control.design().shape;
@@ -37,4 +38,22 @@ void record(const Control& control, PictureCache& pictures, DrawnControl& into) 
   }
 }
 
-}  // namespace kestrin::qt
+PixelRect paintedArea(const Control& control) {
+  if (!control.Visible) return {};
+  switch (control.kind()) {
+    case ControlKind::Shape:
+    case ControlKind::Label: return pixelBox(control);
+    case ControlKind::Image: {
+      const PixelRect box = pixelBox(control);
+      if (control.design().stretch) return box;
+      const designs::PictureSize own = designs::pictureSize(control.design().picture);
+      const PixelRect area(box.topLeft(), {own.width, own.height});
+      return area.isEmpty() ? PixelRect() : area;
+    }
+    case ControlKind::CommandButton:
+    case ControlKind::Timer: break;
+  }
+  return {};
+}
+
+}  // namespace kestrin::draw
