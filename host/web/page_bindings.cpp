@@ -18,6 +18,7 @@
 #include "host/common/trace.h"
 #include "host/headless/script_player.h"
 #include "host/headless/virtual_clock.h"
+#include "host/web/caption_report.h"
 #include "host/web/page_clock.h"
 #include "host/web/web_host.h"
 #include "host/web/web_window.h"
@@ -354,6 +355,13 @@ EMSCRIPTEN_KEEPALIVE const char* kestrin_where(const char* screen, const char* c
     k.text = std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
              std::to_string(r.height);
   });
+  return k.text.c_str();
+}
+
+// Every design caption as the page lays it out (caption_report.h).
+EMSCRIPTEN_KEEPALIVE const char* kestrin_captions() {
+  auto& k = current();
+  k.text = kestrin::web::captionReport();
   return k.text.c_str();
 }
 

@@ -1,7 +1,8 @@
 // The page in the system's Chromium, played as a player plays it:
-//   node page_test.mjs SITE_DIR KESTRIN_REPLAY OUTPUT_DIR
-// SITE_DIR is build-web/site, KESTRIN_REPLAY the native replay tool, and
-// OUTPUT_DIR gets the screenshots, the recordings and the traces. Needs
+//   node page_test.mjs SITE_DIR NATIVE_BUILD OUTPUT_DIR
+// SITE_DIR is build-web/site, NATIVE_BUILD the native build (its
+// kestrin-replay and kestrin_caption_layouts), and OUTPUT_DIR gets the
+// screenshots, the recordings and the traces. Needs
 // playwright-core (scripts/install-deps web puts it in build-web/node) and
 // /usr/bin/chromium.
 import { execFileSync } from 'node:child_process';
@@ -13,11 +14,13 @@ import path from 'node:path';
 // Found through NODE_PATH, as CommonJS finds packages.
 const { chromium } = createRequire(import.meta.url)('playwright-core');
 
-const [siteDir, replayTool, outDir] = process.argv.slice(2);
+const [siteDir, nativeBuild, outDir] = process.argv.slice(2);
 if (!outDir) {
-  console.error('usage: node page_test.mjs SITE_DIR KESTRIN_REPLAY OUTPUT_DIR');
+  console.error('usage: node page_test.mjs SITE_DIR NATIVE_BUILD OUTPUT_DIR');
   process.exit(2);
 }
+const replayTool = path.join(nativeBuild, 'tools', 'kestrin-replay');
+const captionTool = path.join(nativeBuild, 'tests', 'kestrin_caption_layouts');
 if (!fs.existsSync(path.join(siteDir, 'index.html'))) {
   console.log(`skipped: no page built in ${siteDir} (scripts/web build)`);
   process.exit(77);
@@ -111,6 +114,10 @@ try {
   // ---- a whole session played by pointer and keys, to its end ----
   const page = await open('?trace');
   await page.screenshot({path: path.join(outDir, 'launcher-1x.png')});
+  const captions = await page.evaluate(() => window.kestrin.captions());
+  fs.writeFileSync(path.join(outDir, 'captions.txt'), captions);
+  check(captions.length > 0 && captions === execFileSync(captionTool, {encoding: 'utf8'}),
+    'the page lays out every design caption as the native build does');
   const bb = 'frmKestrinBrickBreaker';
   await click(page, 'Main', 'Image1');
   await until(page, 'level 1', async () => (await page.evaluate(() => window.kestrin.where('frmKestrinBrickBreaker', 'Paddle'))) !== null);

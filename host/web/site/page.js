@@ -426,6 +426,7 @@
       const origin = desktop.getBoundingClientRect();
       return {x: origin.left + x, y: origin.top + y, width, height};
     },
+    captions: () => text('kestrin_captions'),
     recording: () => text('kestrin_recording'),
     trace: () => text('kestrin_trace'),
     session: () => session,
