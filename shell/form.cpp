@@ -76,6 +76,13 @@ void Form::onTimer(Control& control, Handler handler) {
   timers_.push_back({&control, std::move(handler)});
 }
 
+void Form::chooseByKeys(std::initializer_list<Control*> controls) {
+  for (Control* c : controls) {
+    if (clickBinding(*c) == nullptr) bindingFault(screen_, "no click for a choice", c->name());
+  }
+  choices_.assign(controls);
+}
+
 const Form::Binding* Form::clickBinding(const Control& control) const {
   for (const Binding& b : clicks_) {
     if (b.control == &control) return &b;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,10 @@ class Form {
   void onKeyUp(KeyHandler handler);
   void onClick(Control& control, Handler handler);
   void onTimer(Control& control, Handler handler);
+  // The controls a player chooses between with the keys, from left to
+  // right (the launcher's title cards): the program's key routing moves the
+  // focus among them and clicks the one that has it.
+  void chooseByKeys(std::initializer_list<Control*> controls);
 
   // The program-wide operations, as handlers call them.
   Program& program() const;
@@ -118,6 +123,7 @@ class Form {
   std::vector<Binding> timers_;
   std::vector<TimerSlot> timerSlots_;
   std::vector<std::string_view> opens_;
+  std::vector<Control*> choices_;
   Handler load_;
   KeyHandler keyDown_;
   KeyHandler keyUp_;

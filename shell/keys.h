@@ -12,6 +12,9 @@ inline constexpr std::int16_t kLeft = 37;
 inline constexpr std::int16_t kUp = 38;
 inline constexpr std::int16_t kRight = 39;
 inline constexpr std::int16_t kDown = 40;
+// Pause the program (never reach a game's handler).
+inline constexpr std::int16_t kPause = 19;
+inline constexpr std::int16_t kP = 80;
 
 // Shift masks.
 inline constexpr std::int16_t kShiftMask = 1;

@@ -218,6 +218,7 @@ Delivery Program::close(std::string_view screen) {
 Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   Screen* s = activeScreen();
   if (s == nullptr) return {};
+  hold(keyCode, *s);
   if (Control* button = s->focusedButton()) {
     // Space and Enter click the focused button; no other key reaches the screen.
     if (keyCode != keys::kSpace && keyCode != keys::kEnter) return {.screen = s};
@@ -233,17 +234,53 @@ Delivery Program::routeKeyDown(std::int16_t keyCode, std::int16_t shift) {
   if (keyCode == keys::kTab) {
     for (Control& c : form->controls()) {
       if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;
-      s->focus_ = &c;
-      s->focusHides_ = c.Visible.falseWrites();
+      s->focusOn(c);
       return {.screen = s};
     }
   }
+  if (std::optional<Delivery> chosen = routeChoice(*s, keyCode, shift)) return *chosen;
   if (!form->keyDown_) return {.screen = s};
   dispatch(s, [&] { form->keyDown_(keyCode, shift); });
   return {.object = "Form", .event = "KeyDown", .screen = s};
 }
 
+// The launcher by keyboard: Tab goes round the choices (Shift+Tab the other
+// way), Left and Right step to the neighbour and stop at the ends, each
+// reaching no handler; Space or Enter click the one with the focus, as the
+// mouse would. A screen with no choices, or another key, goes on as usual.
+std::optional<Delivery> Program::routeChoice(Screen& s, std::int16_t keyCode, std::int16_t shift) {
+  std::vector<Control*> shown;
+  for (Control* c : s.form()->choices_) {
+    if (c->Visible) shown.push_back(c);
+  }
+  if (shown.empty()) return std::nullopt;
+  Control* focus = s.focused();
+  if (keyCode == keys::kSpace || keyCode == keys::kEnter) {
+    if (focus == nullptr) return std::nullopt;
+    return routeClick(s, focus);
+  }
+  const std::size_t last = shown.size() - 1;
+  const auto it = std::find(shown.begin(), shown.end(), focus);
+  const bool none = it == shown.end();
+  const std::size_t at = none ? 0 : static_cast<std::size_t>(it - shown.begin());
+  std::size_t to = 0;
+  if (keyCode == keys::kTab && (shift & keys::kShiftMask) != 0) {
+    to = none || at == 0 ? last : at - 1;
+  } else if (keyCode == keys::kTab) {
+    to = none || at == last ? 0 : at + 1;
+  } else if (keyCode == keys::kLeft) {
+    to = none || at == 0 ? 0 : at - 1;
+  } else if (keyCode == keys::kRight) {
+    to = none || at == last ? last : at + 1;
+  } else {
+    return std::nullopt;
+  }
+  s.focusOn(*shown[to]);
+  return Delivery{.screen = &s};
+}
+
 Delivery Program::routeKeyUp(std::int16_t keyCode, std::int16_t shift) {
+  std::erase_if(held_, [keyCode](const HeldKey& k) { return k.code == keyCode; });
   Screen* s = activeScreen();
   if (s == nullptr) return {};
   Form* form = s->form();
@@ -256,10 +293,7 @@ Delivery Program::routeClick(Screen& s, Control* control) {
   if (!s.visible()) return {};
   bringToFront(s);
   if (control == nullptr || !control->Visible) return {.screen = &s};
-  if (control->kind() == ControlKind::CommandButton) {
-    s.focus_ = control;
-    s.focusHides_ = control->Visible.falseWrites();
-  }
+  if (control->kind() == ControlKind::CommandButton) s.focusOn(*control);
   const Form::Binding* b = s.form()->clickBinding(*control);
   if (b == nullptr) return {.screen = &s};
   dispatch(&s, [&] { b->handler(); });
@@ -275,6 +309,28 @@ Delivery Program::routeClose(Screen& s) {
     if (s.name() != startScreen_) show(screen(startScreen_));
   });
   return {.event = "close", .screen = &s};
+}
+
+void Program::hold(std::int16_t keyCode, const Screen& screen) {
+  for (HeldKey& k : held_) {
+    if (k.code == keyCode) {
+      k.screen = &screen;  // a repeat, seen by the screen active now
+      return;
+    }
+  }
+  held_.push_back({keyCode, &screen});
+}
+
+void Program::letGoOfKeys() {
+  if (busy() || ended_) return;
+  const Screen* active = activeScreen();
+  std::vector<std::int16_t> codes;
+  for (const HeldKey& k : held_) {
+    if (k.screen == active) codes.push_back(k.code);
+  }
+  held_.clear();
+  // Every modifier is let go with them: no shift bit.
+  for (std::int16_t code : codes) keyUp(code, 0);
 }
 
 void Program::activate(Screen& s) {
@@ -431,6 +487,7 @@ void Program::show(Screen& s) {
 void Program::hide(Screen& s) {
   load(s);  // touching an unloaded screen loads it, hidden
   s.visible_ = false;
+  s.focus_ = nullptr;  // it shows again with the focus on itself
 }
 
 void Program::unload(Screen& s) {
@@ -450,13 +507,17 @@ void Program::endProgram() { throw ProgramEnd{}; }
 
 // ---- focus ----
 
-Control* Screen::focusedButton() const {
-  // A button that has been hidden since it took the focus has lost it, even
-  // if it has been shown again since.
+Control* Screen::focused() const {
+  // Hidden since it took the focus, even if shown again since: lost.
   if (focus_ == nullptr || !focus_->Visible || focus_->Visible.falseWrites() != focusHides_) {
     return nullptr;
   }
   return focus_;
+}
+
+Control* Screen::focusedButton() const {
+  Control* c = focused();
+  return c != nullptr && c->kind() == ControlKind::CommandButton ? c : nullptr;
 }
 
 }  // namespace kestrin

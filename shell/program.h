@@ -62,6 +62,12 @@ class Program {
   // The window system made a screen active without a click (keyboard
   // switching between windows). Runs no handler.
   void activate(Screen& screen);
+  // The program lost the keyboard (another program's window became the
+  // active one): the window system sends no key-up for what is let go
+  // there, so every key the active screen saw go down and not up goes up
+  // now, in the order they went down, with no shift bit, each an input like
+  // any other. Nothing while a handler or a box runs.
+  void letGoOfKeys();
 
   // Timers: the earliest time a tick falls due, and delivery of one tick that
   // is due now. A tick happens at its time on the timer's grid; a timer that
@@ -115,6 +121,8 @@ class Program {
   // The events from the host, once they are known not to be refused.
   Delivery routeKeyDown(std::int16_t keyCode, std::int16_t shift);
   Delivery routeKeyUp(std::int16_t keyCode, std::int16_t shift);
+  std::optional<Delivery> routeChoice(Screen& screen, std::int16_t keyCode, std::int16_t shift);
+  void hold(std::int16_t keyCode, const Screen& screen);
   Delivery routeClick(Screen& screen, Control* control);
   Delivery routeClose(Screen& screen);
   void settle();
@@ -128,6 +136,11 @@ class Program {
   std::vector<ProgramObserver*> observers_;
   std::vector<std::unique_ptr<Screen>> screens_;
   std::vector<Screen*> recent_;  // most recently shown or clicked first
+  struct HeldKey {
+    std::int16_t code;
+    const Screen* screen;  // the one that saw it go down (or repeat) last
+  };
+  std::vector<HeldKey> held_;  // down and not up yet, in the order they went down
   std::vector<std::unique_ptr<Form>> unloaded_;  // freed when the outermost handler returns
   std::string startScreen_;
   std::uint64_t loads_ = 0;

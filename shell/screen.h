@@ -37,8 +37,11 @@ class Screen {
   // unloaded and loaded again since it last looked.
   std::uint64_t loadSerial() const { return loadSerial_; }
 
-  // The button that holds the keyboard focus on this screen, or null when the
-  // screen itself holds it.
+  // The control that holds the keyboard focus on this screen (a button, or
+  // a choice the keys moved to), or null when the screen itself holds it.
+  // A control that has been hidden since it took the focus has lost it.
+  Control* focused() const;
+  // The same where it is a button.
   Control* focusedButton() const;
 
   // The screen whose handler last made this one visible, or null when the
@@ -49,6 +52,11 @@ class Screen {
  private:
   friend class Program;
 
+  void focusOn(Control& control) {
+    focus_ = &control;
+    focusHides_ = control.Visible.falseWrites();
+  }
+
   Program& program_;
   const ScreenDesign& design_;
   FormFactory factory_;
@@ -57,7 +65,7 @@ class Screen {
   std::uint64_t loadSerial_ = 0;
   const Screen* shownBy_ = nullptr;
   Control* focus_ = nullptr;
-  std::uint32_t focusHides_ = 0;  // the button's hides when it took the focus
+  std::uint32_t focusHides_ = 0;  // the control's hides when it took the focus
 };
 
 }  // namespace kestrin

@@ -122,8 +122,8 @@ void appendState(std::string& out, const Program& program) {
   const Screen* active = program.activeScreen();
   if (active == nullptr) {
     out += "null";
-  } else if (const Control* button = active->focusedButton()) {
-    appendString(out, std::string(active->name()) + "." + std::string(button->name()));
+  } else if (const Control* focused = active->focused()) {
+    appendString(out, std::string(active->name()) + "." + std::string(focused->name()));
   } else {
     appendString(out, active->name());
   }

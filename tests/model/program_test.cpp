@@ -484,6 +484,37 @@ TEST_F(ProgramTest, TabGivesTheShownButtonTheFocusAndIsAPlainKeyWhileItIsHidden)
   EXPECT_EQ(screen("Lobby").focusedButton(), nullptr);
 }
 
+TEST_F(ProgramTest, KeysHeldWhenTheKeyboardIsLostGoUpOnTheActiveScreenThatSawThemGoDown) {
+  openPlay();
+  program.keyDown(keys::kLeft, 0);
+  program.keyDown(keys::kRight, keys::kShiftMask);
+  program.keyDown(keys::kSpace, 0);
+  program.keyDown(keys::kRight, 0);  // a repeat: still one key held
+  program.keyUp(keys::kLeft, 0);
+  script.log.clear();
+  recorder.log.clear();
+  clock.set(1000);
+  program.letGoOfKeys();
+  // Each an input like any other, at the time the keyboard was lost, in
+  // the order the keys went down, with no shift bit.
+  EXPECT_EQ(script.log, (std::vector<std::string>{"keyup 39", "keyup 32"}));
+  EXPECT_EQ(recorder.log, (std::vector<std::string>{"1000 Form_KeyUp Play", "1000 Form_KeyUp Play"}));
+  program.letGoOfKeys();  // let go already
+  EXPECT_EQ(script.log.size(), 2U);
+
+  // Keys another screen saw go down are not this one's to let go.
+  program.keyDown(keys::kUp, 0);
+  program.show(screen("Slow"));
+  program.keyDown(keys::kDown, 0);
+  script.log.clear();
+  recorder.log.clear();
+  program.letGoOfKeys();
+  EXPECT_EQ(recorder.log, std::vector<std::string>{"1000 none Slow"});
+  program.click("Play", "shp");
+  program.letGoOfKeys();
+  EXPECT_TRUE(script.log.empty());
+}
+
 TEST_F(ProgramTest, ClicksReachOnlyVisibleControlsOfVisibleScreens) {
   Delivery d = program.click("Lobby", "lblText");  // no handler
   EXPECT_EQ(d.handler(), "none");
