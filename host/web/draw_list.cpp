@@ -54,4 +54,9 @@ void DrawList::focusFrame(double x, double y, double w, double h) {
   args({x, y, w, h});
 }
 
+void DrawList::veil(double x, double y, double w, double h) {
+  op(Op::Veil);
+  args({x, y, w, h});
+}
+
 }  // namespace kestrin::web

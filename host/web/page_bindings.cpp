@@ -299,6 +299,12 @@ EMSCRIPTEN_KEEPALIVE void kestrin_hidden(int hidden) {
   });
 }
 
+EMSCRIPTEN_KEEPALIVE void kestrin_keyboard_lost() {
+  guarded([&] {
+    if (auto* h = host()) h->keyboardLost();
+  });
+}
+
 EMSCRIPTEN_KEEPALIVE void kestrin_wake() {
   guarded([&] {
     if (auto* s = current().session.get()) s->timerFired();

@@ -11,7 +11,9 @@ WebHost::WebHost(Page& page, const Clock& clock, Hold hold, Pictures& pictures)
     : page_(page),
       hold_(std::move(hold)),
       pictures_(pictures),
-      program_(*this, clock, std::string(kProgramTitle)) {}
+      program_(*this, clock, std::string(kProgramTitle)) {
+  pause_.stops(*this);
+}
 
 WebHost::~WebHost() {
   page_.disarm();
@@ -46,9 +48,14 @@ const WebWindow* WebHost::window(std::string_view screen) const {
 // ---- events from the page ----
 
 void WebHost::key(std::string_view code, Modifiers modifiers, bool down) {
-  if (!takesInput()) return;
   const std::optional<std::int16_t> vk = virtualKeyCode(code);
-  if (!vk) return;
+  if (!vk || boxOpen() || program_.ended()) return;
+  // P and Pause are the pause's own, in a watched page too.
+  if (pause_.key(*vk, down)) {
+    settle();
+    return;
+  }
+  if (!takesInput()) return;
   const std::int16_t shift = shiftMask(code, modifiers, down);
   if (down) {
     program_.keyDown(*vk, shift);
@@ -117,15 +124,28 @@ void WebHost::setDesktop(const Desktop& desktop) {
 }
 
 void WebHost::setHidden(bool hidden) {
-  if (hidden == hidden_) return;
-  const bool was = holding();
+  // A box holds the time already, and the program ends when it is answered.
+  if (hidden == hidden_ || boxOpen() || program_.ended()) return;
   hidden_ = hidden;
-  setHold(was);
-  if (!hidden_ && !boxOpen()) settle();
+  if (hidden_) {
+    pause_.keyboardLost();
+  } else {
+    pause_.keyboardBack();
+  }
+  settle();
+}
+
+void WebHost::keyboardLost() {
+  if (!takesInput()) return;
+  program_.letGoOfKeys();
+  settle();
 }
 
 void WebHost::pictureLoaded() {
-  for (Entry& e : windows_) e.window->repaintWhole();
+  for (Entry& e : windows_) {
+    e.window->repaintWhole();
+    e.window->redraw();
+  }
 }
 
 void WebHost::wake() {
@@ -140,7 +160,6 @@ void WebHost::wake() {
 // ---- message boxes ----
 
 void WebHost::messageBox(std::string_view text, std::string_view title) {
-  const bool was = holding();
   if (boxes_.empty()) {
     // The box stands over the state the model holds now, mid-handler: the
     // tick that ended the game is shown behind "Game Over". Windows are not
@@ -153,7 +172,7 @@ void WebHost::messageBox(std::string_view text, std::string_view title) {
     if (Entry* e = entry(*active); e != nullptr && e->window->shown()) over = e->window->client();
   }
   boxes_.push_back({std::string(text), std::string(title), over});
-  setHold(was);
+  applyHold();
 }
 
 void WebHost::showNextBox() {
@@ -168,16 +187,16 @@ void WebHost::boxAnswered() {
   if (!boxShown_) return;
   boxShown_ = false;
   page_.hideBox();
-  const bool was = holding();
   boxes_.erase(boxes_.begin());
-  setHold(was);
+  applyHold();
   settle();
 }
 
-void WebHost::setHold(bool wasHolding) {
-  if (holding() == wasHolding) return;
-  if (holding()) page_.disarm();
-  if (hold_) hold_(holding());
+void WebHost::applyHold() {
+  if (holding() == held_) return;
+  held_ = holding();
+  if (held_) page_.disarm();
+  if (hold_) hold_(held_);
 }
 
 // ---- keeping the windows in step with the model ----
@@ -275,7 +294,11 @@ void WebHost::sync() {
   for (Entry& e : windows_) {
     if (!e.screen->visible() && e.window->shown()) e.window->putAway();
   }
-  for (Entry& e : windows_) e.window->syncFocus();
+  for (Entry& e : windows_) {
+    e.window->syncFocus();
+    // Each game screen says "Paused" while the program is.
+    e.window->setPaused(paused() && e.screen->name() != kFirstScreen);
+  }
   if (active != nullptr && (active != shownActive_ || activeOpened)) {
     page_.activateWindow(entry(*active)->window->id());
   }

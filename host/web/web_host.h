@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/common/catalog.h"
+#include "host/common/pause.h"
 #include "host/web/key_codes.h"
 #include "host/web/page.h"
 #include "host/web/pictures.h"
@@ -41,11 +42,12 @@ struct Desktop {
 // So the order of events, their times and the trace are those of the
 // desktop, where the box blocks, and of a replay, where it is answered at
 // once; no tick falls due meanwhile, so none is dropped.
-class WebHost final : public Host {
+class WebHost final : public Host, private Stoppable {
  public:
   using Registration = std::function<void(Program&)>;
   // Told when the program's time must stand still (true) or may go on
-  // (false): a box is open, or the page was hidden or paused.
+  // (false): a box is open, or the program is paused (the page hidden, or
+  // P or Pause pressed).
   using Hold = std::function<void(bool still)>;
 
   WebHost(Page& page, const Clock& clock, Hold hold, Pictures& pictures);
@@ -73,15 +75,20 @@ class WebHost final : public Host {
   void activated(int window);
   void moved(int window, int x, int y);
   void setDesktop(const Desktop& desktop);
-  // The page was hidden (another tab, the browser minimised) or shown again.
+  // The page was hidden (another tab, the browser minimised) or shown
+  // again: the program pauses while it is hidden, the keys held let go.
   void setHidden(bool hidden);
+  // The page lost the keyboard (the player clicked elsewhere in the
+  // browser): the keys held let go, as the browser sends no key-up for them.
+  void keyboardLost();
   void pictureLoaded();
   void boxAnswered();
   // The page's timer went off, or the player of a script says ticks are due.
   void wake();
 
   bool boxOpen() const { return !boxes_.empty(); }
-  bool holding() const { return boxOpen() || hidden_; }
+  bool holding() const { return boxOpen() || pause_.paused(); }
+  bool paused() const { return pause_.paused(); }
   const WebWindow* window(std::string_view screen) const;
 
   void messageBox(std::string_view text, std::string_view title) override;
@@ -102,13 +109,19 @@ class WebHost final : public Host {
     PageRect client;
   };
 
-  bool takesInput() const { return !holding() && !watching_ && !program_.ended(); }
+  // Input from the page reaches the model: not while a box stands, nor in a
+  // watched page. A paused program takes it at the time its clock stands at.
+  bool takesInput() const { return !boxOpen() && !watching_ && !program_.ended(); }
+  // The pause stops and starts the program's time (Stoppable).
+  void stop() override { applyHold(); }
+  void go() override { applyHold(); }
+  // Tells the one who moves the program's time whether it must stand still.
+  void applyHold();
   void settle();  // after every event: windows, then the timer
   void sync();
   void repaint();
   void place(Entry& entry);
   void showNextBox();
-  void setHold(bool wasHolding);
   Entry* entry(const Screen& screen);
   Entry* entry(int window);
 
@@ -116,6 +129,7 @@ class WebHost final : public Host {
   Hold hold_;
   Pictures& pictures_;
   Program program_;
+  Pause pause_{program_};
   Desktop desktop_;
   std::vector<Entry> windows_;  // after program_: windows go first
   std::vector<Box> boxes_;      // the one shown first, then any opened after it
@@ -125,6 +139,7 @@ class WebHost final : public Host {
   bool watching_ = false;
   double boxShownMs_ = 0;
   bool hidden_ = false;
+  bool held_ = false;  // as the time's mover was last told
   bool endHandled_ = false;
   bool boxShown_ = false;
 };

@@ -171,6 +171,16 @@ void WebWindow::paint(const std::vector<PageRect>& devicePixels) {
     const Control& c = controls[i];
     if (c.kind() == ControlKind::CommandButton && c.Visible) paintButton(i, c);
   }
+  // A focused control that is not a button (a title card) shows a frame
+  // just inside its box.
+  if (focused_ && *focused_ < controls.size()) {
+    const Control& c = controls[*focused_];
+    const PixelRect box = draw::paintedArea(c);
+    if (c.kind() != ControlKind::CommandButton && c.Visible && box.width > 4 && box.height > 4) {
+      list_.focusFrame(box.x + 2, box.y + 2, box.width - 4, box.height - 4);
+    }
+  }
+  if (paused_) paintPaused();
   list_.end();
   page_.draw(id_, list_.commands());
 }
@@ -219,6 +229,27 @@ void WebWindow::paintControl(const Control& c) {
   }
 }
 
+void WebWindow::setPaused(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  whole_ = true;
+  redraw();
+}
+
+void WebWindow::paintPaused() {
+  // The whole client area, so every paint while paused is a whole one
+  // (setPaused asks for it): the picture dimmed, the word over its middle.
+  const draw::PixelSize size = draw::clientSize(screen_.design());
+  list_.veil(0, 0, size.width, size.height);
+  const draw::Face face = draw::toFace(kFont2925Bold);
+  const std::u16string_view word = u"Paused";
+  DrawListPath path(list_);
+  face.outline(word, {(size.width - face.advance(word)) / 2,
+                      (size.height - face.lineHeight()) / 2 + face.ascent()},
+               path);
+  list_.fillPath(0x000000);
+}
+
 void WebWindow::paintButton(std::size_t slot, const Control& c) {
   drawButton(list_, draw::pixelBox(c), draw::toUtf16(c.Caption), draw::toFace(c.design().font),
              {.pressed = pressed_ == slot, .focused = focused_ == slot});
@@ -227,9 +258,9 @@ void WebWindow::paintButton(std::size_t slot, const Control& c) {
 void WebWindow::syncFocus() {
   if (!live()) return;
   std::optional<std::size_t> focused;
-  if (const Control* button = screen_.focusedButton()) {
+  if (const Control* control = screen_.focused()) {
     const auto& controls = screen_.form()->controls();
-    focused = static_cast<std::size_t>(button - controls.data());
+    focused = static_cast<std::size_t>(control - controls.data());
   }
   if (focused == focused_) return;
   focused_ = focused;

@@ -56,8 +56,11 @@ class WebWindow {
   void redraw();
   // The whole canvas painted again at the next redraw (a picture arrived).
   void repaintWhole();
-  // The focus frame follows the model's focus.
+  // The focus follows the model's: a button drawn focused, a title card
+  // with a focus frame around it.
   void syncFocus();
+  // While the program is paused the screen is shown dimmed, "Paused" over it.
+  void setPaused(bool paused);
 
   // The pointer at x, y (CSS pixels of the canvas).
   // A visible button under it is pressed (true), and drawn so.
@@ -76,6 +79,7 @@ class WebWindow {
   void paint(const std::vector<PageRect>& devicePixels);
   void paintControl(const Control& c);
   void paintButton(std::size_t slot, const Control& c);
+  void paintPaused();
   std::optional<std::size_t> buttonAt(double x, double y) const;
   draw::PixelPoint logical(double x, double y) const;
   double ratio() const { return scale_ * devicePixelRatio_; }
@@ -88,7 +92,8 @@ class WebWindow {
   std::vector<Drawn> drawn_;  // one a control, as the canvas shows them
   DrawList list_;
   std::optional<std::size_t> pressed_;  // the button the pointer went down on
-  std::optional<std::size_t> focused_;  // the button drawn with the focus frame
+  std::optional<std::size_t> focused_;  // the control drawn with the focus
+  bool paused_ = false;
   PageRect client_;                     // CSS pixels of the desktop
   std::optional<PageRect> stood_;       // where it stood when last shown
   double scale_ = 1;                    // CSS pixels to a logical pixel of the design

@@ -165,6 +165,22 @@ try {
   const again = await page.evaluate(() => window.kestrin.trace());
   check(again.startsWith('{"t":0,"event":"start"') && again.split('\n').length === 2, 'starting again is a new start of the program');
 
+  // ---- the launcher by keyboard, and P to pause ----
+  await page.keyboard.press('ArrowRight');
+  check((await lastLine(page)).focus === 'Main.Image2', 'Right gives the Dodge card the focus');
+  await page.screenshot({path: path.join(outDir, 'card-focused-1x.png')});
+  await page.keyboard.press('Enter');
+  await until(page, 'Dodge', async () => (await page.evaluate(() => window.kestrin.where('frmKestrinDodge', 'Paddle'))) !== null);
+  await page.waitForTimeout(300);
+  await page.keyboard.press('KeyP');
+  const pausedAt = (await lastLine(page)).t;
+  await page.waitForTimeout(800);
+  await page.screenshot({path: path.join(outDir, 'paused-1x.png')});
+  check((await lastLine(page)).t === pausedAt, 'P pauses: no tick runs');
+  await page.keyboard.press('KeyP');
+  await page.waitForTimeout(300);
+  check((await lastLine(page)).t > pausedAt, 'P again goes on');
+
   // ---- the recording watched, eight times as fast ----
   served.set('/recordings/session.replay', recording);
   const watch = await open('?watch=recordings/session.replay&speed=8&trace');

@@ -226,6 +226,11 @@
           i += 4;
           break;
         }
+        case 14:  // Veil: dims what is there
+          context.fillStyle = 'rgba(240, 240, 240, 0.7)';
+          context.fillRect(d[i], d[i + 1], d[i + 2], d[i + 3]);
+          i += 4;
+          break;
         default:
           throw new Error('unknown drawing command ' + d[i - 1]);
       }
@@ -317,7 +322,7 @@
       e.preventDefault();
       return;
     }
-    if (ownKey(e) || session !== 'play') return;
+    if (ownKey(e) || (session !== 'play' && session !== 'watch')) return;
     if (!e.ctrlKey && !e.metaKey) e.preventDefault();  // no scrolling, no Tab through the page
     program.ccall('kestrin_key', null, ['string', 'number', 'number', 'number', 'number'],
       [e.code, down ? 1 : 0, e.shiftKey ? 1 : 0, e.ctrlKey ? 1 : 0, e.altKey ? 1 : 0]);
@@ -332,7 +337,10 @@
       answerBox();
     }
   });
+  // Hidden, the program pauses; the keyboard gone elsewhere, the keys held
+  // let go (the browser sends no key-up for them).
   document.addEventListener('visibilitychange', () => call('kestrin_hidden', document.hidden ? 1 : 0));
+  window.addEventListener('blur', () => call('kestrin_keyboard_lost'));
   window.addEventListener('resize', tellDesktop);
 
   // ---- pictures ----
