@@ -1,6 +1,7 @@
 # The WebAssembly build (the `web` preset, emscripten): the model, the games,
 # the designs, host/common, host/headless and kestrin-replay for node. No Qt,
-# no X, and none of the native build's tests or benchmarks.
+# no X, and none of the native build's tests or benchmarks: its own tests
+# (tests/web) compare it with the native build.
 if(KESTRIN_BUILD_QT OR KESTRIN_BUILD_TESTS OR KESTRIN_BUILD_BENCH)
   message(FATAL_ERROR "The WebAssembly build has no Qt host, tests or benchmarks: configure it "
                       "with the `web` preset (cmake --preset web)")
@@ -35,3 +36,7 @@ else()
   set(KESTRIN_NODE_PATH_FOR_LINK "${KESTRIN_NODE_PATH}")
 endif()
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env "NODE_PATH=${KESTRIN_NODE_PATH_FOR_LINK}")
+
+# The native build that the comparisons run against.
+set(KESTRIN_NATIVE_BUILD "${PROJECT_SOURCE_DIR}/build" CACHE PATH
+    "The native build whose tools the web build's tests compare with")

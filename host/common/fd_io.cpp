@@ -63,7 +63,57 @@ int writeAll(int fd, std::string_view bytes) {
   return 0;
 }
 
+namespace {
+
+// The reasons a tool's files and streams can fail for, worded as the GNU C
+// library words them, whatever library the tool was built with (musl and
+// emscripten's say "I/O error", "Symbolic link loop"): the same failure
+// reads the same from every build.
+struct Reason {
+  int error;
+  const char* text;
+};
+constexpr Reason kReasons[] = {
+    {EPERM, "Operation not permitted"},
+    {ENOENT, "No such file or directory"},
+    {EINTR, "Interrupted system call"},
+    {EIO, "Input/output error"},
+    {ENXIO, "No such device or address"},
+    {EBADF, "Bad file descriptor"},
+    {EAGAIN, "Resource temporarily unavailable"},
+    {ENOMEM, "Cannot allocate memory"},
+    {EACCES, "Permission denied"},
+    {EBUSY, "Device or resource busy"},
+    {EEXIST, "File exists"},
+    {EXDEV, "Invalid cross-device link"},
+    {ENODEV, "No such device"},
+    {ENOTDIR, "Not a directory"},
+    {EISDIR, "Is a directory"},
+    {EINVAL, "Invalid argument"},
+    {ENFILE, "Too many open files in system"},
+    {EMFILE, "Too many open files"},
+    {ENOTTY, "Inappropriate ioctl for device"},
+    {ETXTBSY, "Text file busy"},
+    {EFBIG, "File too large"},
+    {ENOSPC, "No space left on device"},
+    {ESPIPE, "Illegal seek"},
+    {EROFS, "Read-only file system"},
+    {EPIPE, "Broken pipe"},
+    {ENAMETOOLONG, "File name too long"},
+    {ELOOP, "Too many levels of symbolic links"},
+    {EOVERFLOW, "Value too large for defined data type"},
+    {EDQUOT, "Disk quota exceeded"},
+    {ESTALE, "Stale file handle"},
+    {ECONNRESET, "Connection reset by peer"},
+    {ETIMEDOUT, "Connection timed out"},
+};
+
+}  // namespace
+
 std::string describe(std::string_view what, int error) {
+  for (const Reason& r : kReasons) {
+    if (r.error == error) return std::string(what) + ": " + r.text;
+  }
   return std::string(what) + ": " + std::strerror(error);
 }
 
@@ -102,7 +152,29 @@ bool FdWriter::flush() {
 
 namespace {
 
+#ifdef __EMSCRIPTEN__
+// Emscripten's file system on node cuts each name in a path to 255 bytes
+// before it opens it, so a name the system refuses as too long would open
+// another file, the one named by its first 255 bytes. Refused here as the
+// system refuses it.
+bool hasOverlongName(std::string_view path) {
+  constexpr std::size_t kLongestName = 255;
+  while (!path.empty()) {
+    const std::size_t end = std::min(path.find('/'), path.size());
+    if (end > kLongestName) return true;
+    path.remove_prefix(std::min(end + 1, path.size()));
+  }
+  return false;
+}
+#endif
+
 int openRetried(const char* path, int flags) {
+#ifdef __EMSCRIPTEN__
+  if (hasOverlongName(path)) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+#endif
   int fd = -1;
   do {
     fd = ::open(path, flags | O_CLOEXEC, 0666);

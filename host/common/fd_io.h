@@ -35,7 +35,8 @@ int openForWriting(const char* path);
 // All of bytes to fd: 0, or the errno of the write that failed.
 int writeAll(int fd, std::string_view bytes);
 
-// "what: reason" for an errno, as the tools print it after their name.
+// "what: reason" for an errno, as the tools print it after their name; the
+// reason is worded alike whatever C library the tool was built with.
 std::string describe(std::string_view what, int error);
 
 // Buffered output to a descriptor. The first write that fails is kept, and
