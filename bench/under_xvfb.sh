@@ -145,7 +145,7 @@ dodge_game() {
   echo "play_cpu_6s_percent $(percent $(($(cpu_ns "$kestrin_pid") - before)) $(($(now_ns) - t0)))"
   xdotool key space
   sleep 1
-  python3 "$here/x11_window.py" close "$game"
+  "$here/../tools/x11/x11_window.py" close "$game"
   launcher=$(wait_for Form1) || fail "the launcher did not come back"
   click_at "$launcher" 5640 4200
   dodge=$(wait_for "Kestrin Dodge") || fail "Dodge did not open"
@@ -179,9 +179,9 @@ case $what in
     for _ in $(seq "$runs"); do
       "$probe" startup 2>/dev/null | grep '^startup_ms' |
         sed 's/^/inside_/' || fail "start-up probe failed"
-      echo "floor_startup_ms $(python3 "$here/x11_window.py" startup --title Floor "$floor")" ||
+      echo "floor_startup_ms $("$here/../tools/x11/x11_window.py" startup --title Floor "$floor")" ||
         fail "no floor window"
-      echo "outside_startup_ms $(python3 "$here/x11_window.py" startup "$kestrin")" ||
+      echo "outside_startup_ms $("$here/../tools/x11/x11_window.py" startup "$kestrin")" ||
         fail "no launcher window"
     done
     ;;

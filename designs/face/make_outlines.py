@@ -5,8 +5,9 @@ TrueType files.
 
     designs/face/make_outlines.py REGULAR.ttf BOLD.ttf > designs/face/outlines.cpp
 
-Needs python3-fonttools. The files used are Debian's fonts-liberation2
-2.1.5 (/usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold}.ttf).
+Needs python3-fonttools (scripts/install-deps designs installs it). The files
+used are Debian's fonts-liberation2 2.1.5
+(/usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold}.ttf).
 Only what the fonts hold is copied: outlines as the quadratic contours they
 are, advances from the horizontal metrics, and the pair adjustments of the
 kerning feature a text shaper applies to Latin text by default.

@@ -48,19 +48,26 @@ long readSome(int fd, char* buffer, std::size_t size) {
   }
 }
 
-int writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+int writeAll(int fd, std::string_view bytes, std::size_t* written) {
+  std::size_t done = 0;
+  int error = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(n));
+      done += static_cast<std::size_t>(n);
       continue;
     }
-    if (n == 0) return EIO;  // no progress and no reason: never loop on it
+    if (n == 0) {
+      error = EIO;  // no progress and no reason: never loop on it
+      break;
+    }
     if (errno == EINTR) continue;
     if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT)) continue;
-    return errno;
+    error = errno;
+    break;
   }
-  return 0;
+  if (written != nullptr) *written = done;
+  return error;
 }
 
 namespace {
@@ -119,6 +126,11 @@ std::string describe(std::string_view what, int error) {
 
 FdWriter::FdWriter(int fd, std::size_t capacity) : fd_(fd), capacity_(capacity) {
   buffer_.reserve(capacity_);
+  struct stat file {};
+  if (::fstat(fd_, &file) != 0 || !S_ISREG(file.st_mode)) return;
+  // Appending, every write lands at the end, wherever the offset stands.
+  const int flags = ::fcntl(fd_, F_GETFL);
+  start_ = flags >= 0 && (flags & O_APPEND) != 0 ? file.st_size : ::lseek(fd_, 0, SEEK_CUR);
 }
 
 FdWriter::~FdWriter() { flush(); }
@@ -127,7 +139,7 @@ bool FdWriter::write(std::string_view bytes) {
   if (error_ != 0) return false;
   if (buffer_.size() + bytes.size() > capacity_ && !flush()) return false;
   if (bytes.size() >= capacity_) {
-    error_ = writeAll(fd_, bytes);
+    writeOut(bytes);
     return error_ == 0;
   }
   buffer_.append(bytes);
@@ -145,9 +157,28 @@ bool FdWriter::print(const char* format, ...) {
 }
 
 bool FdWriter::flush() {
-  if (error_ == 0 && !buffer_.empty()) error_ = writeAll(fd_, buffer_);
+  if (error_ == 0 && !buffer_.empty()) writeOut(buffer_);
   buffer_.clear();
   return error_ == 0;
+}
+
+void FdWriter::writeOut(std::string_view bytes) {
+  std::size_t n = 0;
+  error_ = writeAll(fd_, bytes, &n);
+  if (const std::size_t end = bytes.substr(0, n).rfind('\n'); end != std::string_view::npos) {
+    wholeLines_ = written_ + static_cast<long long>(end) + 1;
+  }
+  written_ += static_cast<long long>(n);
+  if (error_ != 0) cutToWholeLines();
+}
+
+void FdWriter::cutToWholeLines() {
+  if (start_ < 0 || wholeLines_ == written_) return;
+  struct stat file {};
+  // Something else has written to the file since: its end is not ours to cut.
+  if (::fstat(fd_, &file) != 0 || file.st_size != start_ + written_) return;
+  while (::ftruncate(fd_, start_ + wholeLines_) != 0 && errno == EINTR) {
+  }
 }
 
 namespace {
@@ -185,38 +216,5 @@ int openRetried(const char* path, int flags) {
 }  // namespace
 
 int openForReading(const char* path) { return openRetried(path, O_RDONLY); }
-
-int openForWriting(const char* path) { return openRetried(path, O_WRONLY | O_CREAT | O_TRUNC); }
-
-int writeFile(const std::string& path, std::string_view bytes) {
-  const int fd = openForWriting(path.c_str());
-  if (fd < 0) return errno;
-  int error = writeAll(fd, bytes);
-  // Some file systems report a failed write only when the file is closed.
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  return error;
-}
-
-int replaceFile(const std::string& path, std::string_view bytes) {
-  struct stat there {};
-  if (::stat(path.c_str(), &there) == 0 && !S_ISREG(there.st_mode)) {
-    return S_ISDIR(there.st_mode) ? EISDIR : writeFile(path, bytes);
-  }
-  std::string temporary = path + ".XXXXXX";
-  int fd = -1;
-  do {
-    fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errno;
-  // As open(2) would have made it: 0666 less the umask.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  int error = ::fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
-  if (error == 0) error = writeAll(fd, bytes);
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
-  return error;
-}
 
 }  // namespace kestrin::io

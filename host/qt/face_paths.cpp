@@ -36,14 +36,9 @@ QPainterPath outlineOf(const draw::Face& face, QStringView text, QPointF origin)
 
 QPainterPath outlineOf(const draw::CaptionLayout& caption) {
   QPainterPath path;
-  for (std::size_t i = 0; i < caption.lineCount(); ++i) {
-    const draw::CaptionLayout::Line line = caption.line(i);
-    QPainterPath outline;
-    outline.setFillRule(Qt::WindingFill);
-    PainterPathSink sink(outline);
-    caption.face().outline(line.text, line.origin, sink);
-    path.addPath(outline);
-  }
+  path.setFillRule(Qt::WindingFill);  // where neighbours overlap ("ff", "_j") too
+  PainterPathSink sink(path);
+  caption.outline(sink);
   return path;
 }
 

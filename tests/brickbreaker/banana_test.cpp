@@ -218,7 +218,7 @@ TEST(BrickBreakerBanana, BallLostInTheTickItReachesThePaddleCostsALifeAndNoCatch
   EXPECT_FALSE(bananaShown(line));
   EXPECT_EQ(bananaTop(line), 9020);  // fell, and was not caught (nor put back)
   EXPECT_EQ(num(line, kLvl3, "imgBanana", "Left"), 7800);
-  EXPECT_FALSE(ctl(line, kLvl3, "Timer1")["Enabled"].boolean());
+  EXPECT_FALSE(ctl(line, kLvl3, "Timer1")["Enabled"].get<bool>());
 }
 
 }  // namespace

@@ -115,17 +115,17 @@ inline const Json& ctl(const Json& line, const std::string& screen, const std::s
 }
 inline double num(const Json& line, const std::string& screen, const std::string& control,
                   const std::string& property) {
-  return traced(line, screen, control)[property].number();
+  return traced(line, screen, control)[property].get<double>();
 }
 inline double var(const Json& line, const std::string& screen, const std::string& name) {
-  return line["screens"][screen]["vars"][name].number();
+  return line["screens"][screen]["vars"][name].get<double>();
 }
 inline std::string caption(const Json& line, const std::string& screen,
                            const std::string& control) {
-  return traced(line, screen, control)["Caption"].string();
+  return traced(line, screen, control)["Caption"].get<std::string>();
 }
 inline bool shown(const Json& line, const std::string& screen, const std::string& control) {
-  return traced(line, screen, control)["Visible"].boolean();
+  return traced(line, screen, control)["Visible"].get<bool>();
 }
 inline std::string brickName(int i) { return "Brick(" + std::to_string(i) + ")"; }
 
@@ -134,8 +134,8 @@ inline std::string brickName(int i) { return "Brick(" + std::to_string(i) + ")";
 // level's own score.
 inline void expectDesignState(const Json& line, const Level& lv) {
   const std::string& s = lv.screen;
-  ASSERT_TRUE(line["screens"].has(s)) << s << " is not loaded";
-  EXPECT_TRUE(line["screens"][s]["visible"].boolean());
+  ASSERT_TRUE(line["screens"].contains(s)) << s << " is not loaded";
+  EXPECT_TRUE(line["screens"][s]["visible"].get<bool>());
   EXPECT_EQ(num(line, s, "shpBall", "Left"), lv.ballLeft);
   EXPECT_EQ(num(line, s, "shpBall", "Top"), lv.ballTop);
   EXPECT_EQ(num(line, s, "Paddle", "Left"), lv.paddleLeft);
@@ -146,7 +146,7 @@ inline void expectDesignState(const Json& line, const Level& lv) {
   EXPECT_TRUE(shown(line, s, "lblStart"));
   EXPECT_FALSE(shown(line, s, "lblLostLife"));
   EXPECT_FALSE(shown(line, s, "cmdReset"));
-  EXPECT_TRUE(ctl(line, s, "Timer1")["Enabled"].boolean());
+  EXPECT_TRUE(ctl(line, s, "Timer1")["Enabled"].get<bool>());
   EXPECT_EQ(caption(line, s, "lbllives"), "3");
   EXPECT_EQ(caption(line, s, "lblScore"), lv.score);
   for (int i = 0; i < lv.bricks; ++i) {
@@ -157,8 +157,8 @@ inline void expectDesignState(const Json& line, const Level& lv) {
     EXPECT_EQ(num(line, s, brickName(i), "FillColor"), lv.number == 3 && i < 8 ? kDarkRed : kBrown);
   }
   int members = 0;
-  for (const auto& [name, control] : line["screens"][s]["controls"].object()) {
-    if (name.rfind("Brick(", 0) == 0) ++members;
+  for (const auto& control : line["screens"][s]["controls"].items()) {
+    if (control.key().rfind("Brick(", 0) == 0) ++members;
   }
   EXPECT_EQ(members, lv.bricks);
   if (lv.number == 3) {

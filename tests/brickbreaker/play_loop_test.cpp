@@ -20,10 +20,10 @@ TEST(BrickBreakerPlayLoop, LauncherClickOpensLevelOneFromItsDesignAndTicksOnePer
   Session s;
   s.run("wait 10\nclick Main Image1");
   const Json click = s.last();
-  EXPECT_EQ(click["event"].string(), "Image1_Click");
-  EXPECT_EQ(click["screen"].string(), kMain);
-  EXPECT_FALSE(click["screens"][kMain]["visible"].boolean());
-  EXPECT_EQ(click["focus"].string(), kLvl1);
+  EXPECT_EQ(click["event"].get<std::string>(), "Image1_Click");
+  EXPECT_EQ(click["screen"].get<std::string>(), kMain);
+  EXPECT_FALSE(click["screens"][kMain]["visible"].get<bool>());
+  EXPECT_EQ(click["focus"].get<std::string>(), kLvl1);
   expectDesignState(click, level(1));
   EXPECT_EQ(s.screen(kLvl1)->design().caption, "Kestrin Brick Breaker");
 
@@ -32,10 +32,10 @@ TEST(BrickBreakerPlayLoop, LauncherClickOpensLevelOneFromItsDesignAndTicksOnePer
   EXPECT_EQ(s.mark(), before) << "no tick before a whole period";
   s.run("wait 0.001");
   ASSERT_EQ(s.mark(), before + 1);
-  EXPECT_EQ(s.last()["t"].number(), 25'625);  // 10000 + 15625
-  EXPECT_EQ(s.last()["event"].string(), "Timer1_Timer");
-  EXPECT_EQ(s.last()["screen"].string(), kLvl1);
-  EXPECT_EQ(tick(s)["t"].number(), 41'250);
+  EXPECT_EQ(s.last()["t"].get<double>(), 25'625);  // 10000 + 15625
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Timer1_Timer");
+  EXPECT_EQ(s.last()["screen"].get<std::string>(), kLvl1);
+  EXPECT_EQ(tick(s)["t"].get<double>(), 41'250);
 }
 
 TEST(BrickBreakerPlayLoop, BallRestsBeforeLaunchWhileThePaddleMovesAndStopsAtTheSides) {
@@ -76,8 +76,8 @@ TEST(BrickBreakerPlayLoop, SpaceAtRestLaunchesUpAndLeftAndHidesTheStartLabel) {
   openLevel(s, 1);
   s.run("keydown 32 1");  // the shift state is ignored
   const Json key = s.last();
-  EXPECT_EQ(key["event"].string(), "Form_KeyDown");
-  EXPECT_EQ(key["screen"].string(), kLvl1);
+  EXPECT_EQ(key["event"].get<std::string>(), "Form_KeyDown");
+  EXPECT_EQ(key["screen"].get<std::string>(), kLvl1);
   EXPECT_EQ(var(key, kLvl1, "BallStepX"), -80);
   EXPECT_EQ(var(key, kLvl1, "BallStepY"), -90);
   EXPECT_EQ(var(key, kLvl1, "PaddleStep"), 0);
@@ -147,9 +147,9 @@ TEST(BrickBreakerPlayLoop, LivesReadingZeroOrBelowEndTheGameAtTheNextTick) {
     s.run("ticks 1");
     const std::vector<Json> out = s.since(before);
     ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0]["msgbox"]["text"].string(), "Game Over");
-    EXPECT_EQ(out[0]["msgbox"]["title"].string(), "Kestrin Brick Breaker");
-    EXPECT_EQ(out[1]["event"].string(), "end");
+    EXPECT_EQ(out[0]["msgbox"]["text"].get<std::string>(), "Game Over");
+    EXPECT_EQ(out[0]["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
+    EXPECT_EQ(out[1]["event"].get<std::string>(), "end");
     EXPECT_TRUE(s.ended());
   }
   Session s;
@@ -220,7 +220,7 @@ TEST_P(PlayLoopOnEveryLevel, WallsTurnTheBallWhenItsEdgeReachesThePlayfieldEdge)
     EXPECT_EQ(num(line, lv.screen, "shpBall", "Left"), c.left);
     EXPECT_EQ(num(line, lv.screen, "shpBall", "Top"), c.top);
     EXPECT_FALSE(shown(line, lv.screen, "lblLostLife"));
-    EXPECT_TRUE(ctl(line, lv.screen, "Timer1")["Enabled"].boolean());
+    EXPECT_TRUE(ctl(line, lv.screen, "Timer1")["Enabled"].get<bool>());
     EXPECT_EQ(caption(line, lv.screen, "lbllives"), "3");
   }
 }
@@ -237,13 +237,13 @@ TEST_P(PlayLoopOnEveryLevel, BallLostAtTheBottomCostsOneLifeStopsTheTimerAndWait
   EXPECT_EQ(var(lost, lv.screen, "BallStepY"), -90);
   EXPECT_TRUE(shown(lost, lv.screen, "lblLostLife"));
   EXPECT_TRUE(shown(lost, lv.screen, "cmdReset"));
-  EXPECT_FALSE(ctl(lost, lv.screen, "Timer1")["Enabled"].boolean());
+  EXPECT_FALSE(ctl(lost, lv.screen, "Timer1")["Enabled"].get<bool>());
   EXPECT_EQ(caption(lost, lv.screen, "lbllives"), "2");
   EXPECT_EQ(num(lost, lv.screen, "Paddle", "Left"), lv.paddleLeft + 100);  // moved once more
   if (lv.number == 3) {
     EXPECT_FALSE(shown(lost, lv.screen, "imgBanana"));
   } else {
-    EXPECT_FALSE(lost["screens"][lv.screen]["controls"].has("imgBanana"));
+    EXPECT_FALSE(lost["screens"][lv.screen]["controls"].contains("imgBanana"));
   }
 
   std::size_t before = s.mark();
@@ -254,20 +254,20 @@ TEST_P(PlayLoopOnEveryLevel, BallLostAtTheBottomCostsOneLifeStopsTheTimerAndWait
   const double clickedAt = static_cast<double>(s.now());
   s.run("click " + lv.screen + " cmdReset");
   const Json reset = s.last();
-  EXPECT_EQ(reset["event"].string(), "cmdReset_Click");
-  EXPECT_EQ(reset["screen"].string(), lv.screen);
+  EXPECT_EQ(reset["event"].get<std::string>(), "cmdReset_Click");
+  EXPECT_EQ(reset["screen"].get<std::string>(), lv.screen);
   EXPECT_EQ(num(reset, lv.screen, "shpBall", "Left"), 7320);
   EXPECT_EQ(num(reset, lv.screen, "shpBall", "Top"), 6840);
   EXPECT_FALSE(shown(reset, lv.screen, "lblLostLife"));
   EXPECT_FALSE(shown(reset, lv.screen, "cmdReset"));
   EXPECT_FALSE(shown(reset, lv.screen, "lblStart"));
-  EXPECT_TRUE(ctl(reset, lv.screen, "Timer1")["Enabled"].boolean());
+  EXPECT_TRUE(ctl(reset, lv.screen, "Timer1")["Enabled"].get<bool>());
   EXPECT_EQ(caption(reset, lv.screen, "lbllives"), "2");
   EXPECT_EQ(var(reset, lv.screen, "BallStepX"), 80);
   EXPECT_EQ(var(reset, lv.screen, "BallStepY"), -90);
   EXPECT_EQ(var(reset, lv.screen, "PaddleStep"), 100);
   EXPECT_EQ(num(reset, lv.screen, "Paddle", "Left"), lv.paddleLeft + 100);
-  EXPECT_EQ(reset["focus"].string(), lv.screen);  // the hidden button gave the focus back
+  EXPECT_EQ(reset["focus"].get<std::string>(), lv.screen);  // the hidden button gave the focus back
 
   before = s.mark();
   s.run("wait 15.624");
@@ -275,7 +275,7 @@ TEST_P(PlayLoopOnEveryLevel, BallLostAtTheBottomCostsOneLifeStopsTheTimerAndWait
   s.run("wait 0.001");
   ASSERT_EQ(s.mark(), before + 1);
   const Json next = s.last();
-  EXPECT_EQ(next["t"].number(), clickedAt + kPeriod);
+  EXPECT_EQ(next["t"].get<double>(), clickedAt + kPeriod);
   EXPECT_EQ(num(next, lv.screen, "shpBall", "Left"), 7400);
   EXPECT_EQ(num(next, lv.screen, "shpBall", "Top"), 6750);
   EXPECT_EQ(num(next, lv.screen, "Paddle", "Left"), lv.paddleLeft + 200);
@@ -283,7 +283,7 @@ TEST_P(PlayLoopOnEveryLevel, BallLostAtTheBottomCostsOneLifeStopsTheTimerAndWait
 
   // Space after Reset reaches the screen and does nothing.
   s.run("keydown 32");
-  EXPECT_EQ(s.last()["event"].string(), "Form_KeyDown");
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Form_KeyDown");
   EXPECT_EQ(var(s.last(), lv.screen, "BallStepX"), 80);
   EXPECT_EQ(var(s.last(), lv.screen, "BallStepY"), -90);
 }
@@ -303,14 +303,14 @@ TEST_P(PlayLoopOnEveryLevel, ThirdLostBallShowsGameOverAndEndsTheProgram) {
   s.run("ticks 1");
   const std::vector<Json> out = s.since(before);
   ASSERT_EQ(out.size(), 2u) << "the box, then the end, and no line of the tick itself";
-  EXPECT_EQ(out[0]["t"].number(), due);
-  EXPECT_EQ(out[0].object().size(), 2u);
-  EXPECT_EQ(out[0]["msgbox"].object().size(), 2u);
-  EXPECT_EQ(out[0]["msgbox"]["text"].string(), "Game Over");
-  EXPECT_EQ(out[0]["msgbox"]["title"].string(), "Kestrin Brick Breaker");
-  EXPECT_EQ(out[1]["t"].number(), due);
-  EXPECT_EQ(out[1]["event"].string(), "end");
-  EXPECT_EQ(out[1].object().size(), 2u);
+  EXPECT_EQ(out[0]["t"].get<double>(), due);
+  EXPECT_EQ(out[0].size(), 2u);
+  EXPECT_EQ(out[0]["msgbox"].size(), 2u);
+  EXPECT_EQ(out[0]["msgbox"]["text"].get<std::string>(), "Game Over");
+  EXPECT_EQ(out[0]["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
+  EXPECT_EQ(out[1]["t"].get<double>(), due);
+  EXPECT_EQ(out[1]["event"].get<std::string>(), "end");
+  EXPECT_EQ(out[1].size(), 2u);
   EXPECT_TRUE(s.ended());
 
   s.run("ticks 10\nkeydown 32\nclick " + lv.screen + " cmdReset\nclick Main Image1");

@@ -107,7 +107,7 @@ TEST(BrickBreakerWholeGame, UnsteeredLevelOneLosesThreeBallsAtTheTicksWorkedOutB
   ASSERT_EQ(run.lines.size(), 498u);
   const std::vector<Json>& l = run.lines;
   const auto at = [&](std::size_t i, double t) -> const Json& {
-    EXPECT_EQ(l[i]["t"].number(), t) << "line " << i;
+    EXPECT_EQ(l[i]["t"].get<double>(), t) << "line " << i;
     return l[i];
   };
   const auto ballIs = [](const Json& line, double left, double top, int sx, int sy) {
@@ -126,14 +126,14 @@ TEST(BrickBreakerWholeGame, UnsteeredLevelOneLosesThreeBallsAtTheTicksWorkedOutB
   EXPECT_EQ(num(brick1, kLvl1, "Brick(1)", "Left"), -300);
   EXPECT_TRUE(shown(brick1, kLvl1, "Brick(2)"));
   const Json& lost1 = at(3 + 169, 169 * kPeriod);
-  EXPECT_EQ(lost1["event"].string(), "Timer1_Timer");
+  EXPECT_EQ(lost1["event"].get<std::string>(), "Timer1_Timer");
   ballIs(lost1, 12720, 9045, -80, -90);
   EXPECT_EQ(caption(lost1, kLvl1, "lbllives"), "2");
-  EXPECT_FALSE(ctl(lost1, kLvl1, "Timer1")["Enabled"].boolean());
+  EXPECT_FALSE(ctl(lost1, kLvl1, "Timer1")["Enabled"].get<bool>());
 
   // Reset is line 173; tick m of the second ball is line 173 + m.
   const double c1 = 3'140'625;
-  EXPECT_EQ(at(173, c1)["event"].string(), "cmdReset_Click");
+  EXPECT_EQ(at(173, c1)["event"].get<std::string>(), "cmdReset_Click");
   ballIs(l[173], 7320, 6840, -80, -90);
   ballIs(at(173 + 48, c1 + 48 * kPeriod), 3480, 2520, 80, -90);
   const Json& brick0 = at(173 + 63, c1 + 63 * kPeriod);
@@ -149,7 +149,7 @@ TEST(BrickBreakerWholeGame, UnsteeredLevelOneLosesThreeBallsAtTheTicksWorkedOutB
 
   // Reset is line 346; tick m of the third ball is line 346 + m.
   const double c2 = 6'828'125;
-  EXPECT_EQ(at(346, c2)["event"].string(), "cmdReset_Click");
+  EXPECT_EQ(at(346, c2)["event"].get<std::string>(), "cmdReset_Click");
   const Json& brick7 = at(346 + 63, c2 + 63 * kPeriod);
   ballIs(brick7, 12360, 1215, 80, 90);
   EXPECT_EQ(caption(brick7, kLvl1, "lblScore"), "75");
@@ -158,9 +158,9 @@ TEST(BrickBreakerWholeGame, UnsteeredLevelOneLosesThreeBallsAtTheTicksWorkedOutB
   ballIs(at(346 + 149, c2 + 149 * kPeriod), 6280, 8955, -80, 90);
 
   const Json& box = at(496, c2 + 150 * kPeriod);
-  EXPECT_EQ(box["msgbox"]["text"].string(), "Game Over");
-  EXPECT_EQ(box["msgbox"]["title"].string(), "Kestrin Brick Breaker");
-  EXPECT_EQ(at(497, c2 + 150 * kPeriod)["event"].string(), "end");
+  EXPECT_EQ(box["msgbox"]["text"].get<std::string>(), "Game Over");
+  EXPECT_EQ(box["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
+  EXPECT_EQ(at(497, c2 + 150 * kPeriod)["event"].get<std::string>(), "end");
 }
 
 // ---- a game played by a program ----
@@ -281,10 +281,10 @@ TEST(BrickBreakerWholeGame, ScriptedPlayerClearsEveryLevelAndWins) {
     EXPECT_LT(gone, from.bricks);
     EXPECT_EQ(caption(a.before, from.screen, "lblScore"),
               std::to_string(std::stoi(from.score) + 25 * gone));
-    EXPECT_EQ(a.tick["event"].string(), "Timer1_Timer");
-    EXPECT_EQ(a.tick["screen"].string(), from.screen);
-    EXPECT_FALSE(a.tick["screens"].has(from.screen));
-    EXPECT_EQ(a.tick["focus"].string(), to.screen);
+    EXPECT_EQ(a.tick["event"].get<std::string>(), "Timer1_Timer");
+    EXPECT_EQ(a.tick["screen"].get<std::string>(), from.screen);
+    EXPECT_FALSE(a.tick["screens"].contains(from.screen));
+    EXPECT_EQ(a.tick["focus"].get<std::string>(), to.screen);
     EXPECT_EQ(caption(a.tick, to.screen, "lblScore"), to.score);
     EXPECT_EQ(caption(a.tick, to.screen, "lbllives"), "3");
     EXPECT_TRUE(shown(a.tick, to.screen, "lblStart"));
@@ -297,14 +297,14 @@ TEST(BrickBreakerWholeGame, ScriptedPlayerClearsEveryLevelAndWins) {
   int standing = 0;
   for (int i = 0; i < 16; ++i) standing += shown(last[0], kLvl3, brickName(i)) ? 1 : 0;
   EXPECT_GE(standing, 1);
-  ASSERT_TRUE(last[1].has("msgbox"));
-  EXPECT_EQ(last[1].object().size(), 2u);
-  EXPECT_EQ(last[1]["msgbox"]["text"].string(), "You Win");
-  EXPECT_EQ(last[1]["msgbox"]["title"].string(), "Kestrin");
-  EXPECT_EQ(last[1]["t"].number(), last[0]["t"].number() + kPeriod);
-  EXPECT_EQ(last[2].object().size(), 2u);
-  EXPECT_EQ(last[2]["event"].string(), "end");
-  EXPECT_EQ(last[2]["t"].number(), last[1]["t"].number());
+  ASSERT_TRUE(last[1].contains("msgbox"));
+  EXPECT_EQ(last[1].size(), 2u);
+  EXPECT_EQ(last[1]["msgbox"]["text"].get<std::string>(), "You Win");
+  EXPECT_EQ(last[1]["msgbox"]["title"].get<std::string>(), "Kestrin");
+  EXPECT_EQ(last[1]["t"].get<double>(), last[0]["t"].get<double>() + kPeriod);
+  EXPECT_EQ(last[2].size(), 2u);
+  EXPECT_EQ(last[2]["event"].get<std::string>(), "end");
+  EXPECT_EQ(last[2]["t"].get<double>(), last[1]["t"].get<double>());
 
   // The same script through the tool gives the same trace, line for line,
   // ending with the box and the end line.

@@ -25,7 +25,7 @@ void loseALifeAndReset(Session& s) {
   s.run("ticks 1");
   ASSERT_EQ(text(s.last(), "lbllives"), "2");
   s.run("wait 100\nclick frmKestrinDodge cmdReset");
-  ASSERT_EQ(s.last()["event"].string(), "cmdReset_Click");
+  ASSERT_EQ(s.last()["event"].get<std::string>(), "cmdReset_Click");
 }
 
 TEST(DodgeRelease, EachBallIsShownAndMovedInTheTickThatMakesItsScoreFromItsDesignPlace) {

@@ -29,7 +29,7 @@ void hitOnce(Session& s) {
 
 void reset(Session& s) {
   s.run("click frmKestrinDodge cmdReset");
-  ASSERT_EQ(s.last()["event"].string(), "cmdReset_Click");
+  ASSERT_EQ(s.last()["event"].get<std::string>(), "cmdReset_Click");
 }
 
 TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
@@ -43,7 +43,7 @@ TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
   EXPECT_TRUE(shown(l, "lblLostLife"));
   EXPECT_TRUE(shown(l, "cmdReset"));
   EXPECT_FALSE(ticking(l));
-  EXPECT_EQ(l["focus"].string(), kDodge);  // showing the button gives it no focus
+  EXPECT_EQ(l["focus"].get<std::string>(), kDodge);  // showing the button gives it no focus
 
   // Paused: no tick at all, however long.
   std::size_t m = s.mark();
@@ -53,10 +53,10 @@ TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
   // Keys still reach the screen and set the steps; nothing moves. Space is
   // not a click on the unfocused button.
   s.run("keydown 37");
-  EXPECT_EQ(s.last()["event"].string(), "Form_KeyDown");
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Form_KeyDown");
   EXPECT_EQ(var(s.last(), "PaddleStepX"), -100);
   s.run("keydown 38\nkeyup 38\nkeydown 32");
-  EXPECT_EQ(s.last()["event"].string(), "Form_KeyDown");
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Form_KeyDown");
   EXPECT_EQ(var(s.last(), "PaddleStepY"), 0);
   EXPECT_EQ(at(s.last(), "Paddle"), (Pos{7680, 8520}));
   EXPECT_TRUE(shown(s.last(), "cmdReset"));
@@ -65,9 +65,9 @@ TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
   s.run("wait 7.3");
   reset(s);
   l = s.last();
-  EXPECT_EQ(l["t"].number(), 4'147'925);
-  EXPECT_EQ(l["screen"].string(), kDodge);
-  EXPECT_EQ(l["focus"].string(), kDodge);  // the button hid itself
+  EXPECT_EQ(l["t"].get<double>(), 4'147'925);
+  EXPECT_EQ(l["screen"].get<std::string>(), kDodge);
+  EXPECT_EQ(l["focus"].get<std::string>(), kDodge);  // the button hid itself
   EXPECT_FALSE(shown(l, "lblLostLife"));
   EXPECT_FALSE(shown(l, "cmdReset"));
   EXPECT_TRUE(ticking(l));
@@ -82,8 +82,8 @@ TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
   s.run("wait 0.001");
   ASSERT_EQ(s.since(m).size(), 1u);
   l = s.last();
-  EXPECT_EQ(l["t"].number(), 4'163'550);
-  EXPECT_EQ(l["event"].string(), "Timer1_Timer");
+  EXPECT_EQ(l["t"].get<double>(), 4'163'550);
+  EXPECT_EQ(l["event"].get<std::string>(), "Timer1_Timer");
   EXPECT_EQ(text(l, "lblScore"), "2");  // the score goes on, never set back
   EXPECT_EQ(at(l, "Paddle"), (Pos{7580, 8520}));  // the key pressed while paused
   EXPECT_EQ(at(l, "shpBall"), (Pos{3600, 360}));  // steps 0: it stays at the Reset place
@@ -91,7 +91,7 @@ TEST(DodgeLife, HitPausesPlayWithLostLifeAndResetShowingUntilResetIsClicked) {
   EXPECT_TRUE(ticking(l));
 
   s.run("ticks 1");
-  EXPECT_EQ(s.last()["t"].number(), 4'179'175);
+  EXPECT_EQ(s.last()["t"].get<double>(), 4'179'175);
 }
 
 TEST(DodgeLife, ResetHiddenWhilePlayingAndOtherDeadClicksChangeNothing) {
@@ -112,20 +112,20 @@ TEST(DodgeLife, ResetHiddenWhilePlayingAndOtherDeadClicksChangeNothing) {
     SCOPED_TRACE(c.line);
     s.run(c.line);
     const Json l = s.last();
-    EXPECT_EQ(l["event"].string(), "none");
+    EXPECT_EQ(l["event"].get<std::string>(), "none");
     if (c.screen) {
-      EXPECT_EQ(l["screen"].string(), kDodge);
+      EXPECT_EQ(l["screen"].get<std::string>(), kDodge);
     } else {
-      EXPECT_TRUE(l["screen"].isNull());
+      EXPECT_TRUE(l["screen"].is_null());
     }
-    EXPECT_EQ(l["focus"].string(), kDodge);
-    EXPECT_EQ(l["screens"].object().size(), 2u);
+    EXPECT_EQ(l["focus"].get<std::string>(), kDodge);
+    EXPECT_EQ(l["screens"].size(), 2u);
     EXPECT_EQ(at(l, "shpBall"), at(before, "shpBall"));  // (3440, 180), not stacked
     EXPECT_TRUE(ticking(l));
   }
   // The ticks go on on their grid: the third at 3 x 15 625.
   s.run("ticks 1");
-  EXPECT_EQ(s.last()["t"].number(), 46'875);
+  EXPECT_EQ(s.last()["t"].get<double>(), 46'875);
   EXPECT_EQ(at(s.last(), "shpBall"), (Pos{3520, 270}));
 
   // Once play goes on after a Reset, a second click on it does nothing.
@@ -133,7 +133,7 @@ TEST(DodgeLife, ResetHiddenWhilePlayingAndOtherDeadClicksChangeNothing) {
   s.run("ticks 1");
   reset(s);
   s.run("click frmKestrinDodge cmdReset");
-  EXPECT_EQ(s.last()["event"].string(), "none");
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "none");
 }
 
 TEST(DodgeLife, ResetStacksEveryBallAtTheStartPlaceAndLeavesEverythingElse) {
@@ -244,7 +244,7 @@ TEST(DodgeGameOver, AfterTheLastLifeNothingEndsUntilResetThenTheNextTickEnds) {
   EXPECT_EQ(text(hit, "lbllives"), "0");
   EXPECT_EQ(text(hit, "lblScore"), "3");
   EXPECT_TRUE(shown(hit, "lblLostLife"));
-  EXPECT_EQ(hit["t"].number(), 46'875);
+  EXPECT_EQ(hit["t"].get<double>(), 46'875);
 
   std::size_t m = s.mark();
   s.run("ticks 64\nkeydown 40");
@@ -253,7 +253,7 @@ TEST(DodgeGameOver, AfterTheLastLifeNothingEndsUntilResetThenTheNextTickEnds) {
 
   s.run("wait 1000");  // now 46 875 + 1 000 000 + 1 000 000 = 2 046 875
   reset(s);
-  EXPECT_EQ(s.last()["t"].number(), 2'046'875);
+  EXPECT_EQ(s.last()["t"].get<double>(), 2'046'875);
   m = s.mark();
   s.run("wait 15.624");
   EXPECT_TRUE(s.since(m).empty());
@@ -262,13 +262,13 @@ TEST(DodgeGameOver, AfterTheLastLifeNothingEndsUntilResetThenTheNextTickEnds) {
   const std::vector<Json> end = s.since(m);
   ASSERT_EQ(end.size(), 2u);
   // The box, then the end in place of the tick's own line.
-  EXPECT_EQ(end[0]["t"].number(), 2'062'500);
-  EXPECT_EQ(end[0]["msgbox"]["text"].string(), "Game Over");
-  EXPECT_EQ(end[0]["msgbox"]["title"].string(), "Kestrin Brick Breaker");
-  EXPECT_EQ(end[0].object().size(), 2u);
-  EXPECT_EQ(end[1]["t"].number(), 2'062'500);
-  EXPECT_EQ(end[1]["event"].string(), "end");
-  EXPECT_EQ(end[1].object().size(), 2u);
+  EXPECT_EQ(end[0]["t"].get<double>(), 2'062'500);
+  EXPECT_EQ(end[0]["msgbox"]["text"].get<std::string>(), "Game Over");
+  EXPECT_EQ(end[0]["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
+  EXPECT_EQ(end[0].size(), 2u);
+  EXPECT_EQ(end[1]["t"].get<double>(), 2'062'500);
+  EXPECT_EQ(end[1]["event"].get<std::string>(), "end");
+  EXPECT_EQ(end[1].size(), 2u);
   EXPECT_TRUE(s.ended());
 
   m = s.mark();
@@ -298,9 +298,9 @@ TEST(DodgeGameOver, LivesPassingBelowZeroStillEndTheGameAtTheTickAfterReset) {
     s.run("ticks 1");
     const std::vector<Json> end = s.since(m + 1);
     ASSERT_EQ(end.size(), 2u);
-    EXPECT_EQ(end[0]["msgbox"]["text"].string(), "Game Over");
-    EXPECT_EQ(end[0]["msgbox"]["title"].string(), "Kestrin Brick Breaker");
-    EXPECT_EQ(end[1]["event"].string(), "end");
+    EXPECT_EQ(end[0]["msgbox"]["text"].get<std::string>(), "Game Over");
+    EXPECT_EQ(end[0]["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
+    EXPECT_EQ(end[1]["event"].get<std::string>(), "end");
     EXPECT_TRUE(s.ended());
   }
 }

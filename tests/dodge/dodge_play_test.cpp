@@ -18,13 +18,13 @@ TEST(DodgeOpening, SecondPictureShowsDodgeActiveAndHidesTheStillLoadedLauncher) 
   s.run("wait 100");
   openDodge(s);
   const Json l = s.last();
-  EXPECT_EQ(l["t"].number(), 100'000);
-  EXPECT_EQ(l["event"].string(), "Image2_Click");
-  EXPECT_EQ(l["screen"].string(), "Main");
-  EXPECT_EQ(l["focus"].string(), kDodge);
-  ASSERT_EQ(l["screens"].object().size(), 2u);  // Main and Dodge, nothing else
-  EXPECT_FALSE(l["screens"]["Main"]["visible"].boolean());
-  EXPECT_TRUE(l["screens"][kDodge]["visible"].boolean());
+  EXPECT_EQ(l["t"].get<double>(), 100'000);
+  EXPECT_EQ(l["event"].get<std::string>(), "Image2_Click");
+  EXPECT_EQ(l["screen"].get<std::string>(), "Main");
+  EXPECT_EQ(l["focus"].get<std::string>(), kDodge);
+  ASSERT_EQ(l["screens"].size(), 2u);  // Main and Dodge, nothing else
+  EXPECT_FALSE(l["screens"]["Main"]["visible"].get<bool>());
+  EXPECT_TRUE(l["screens"][kDodge]["visible"].get<bool>());
 
   ASSERT_NE(s.screen("Main"), nullptr);  // hidden, still loaded
   ASSERT_NE(s.screen(kDodge), nullptr);
@@ -36,8 +36,8 @@ TEST(DodgeOpening, SecondPictureShowsDodgeActiveAndHidesTheStillLoadedLauncher) 
 
   // Keys now reach Dodge's own handlers, the ignored ones too.
   s.run("keydown 65");
-  EXPECT_EQ(s.last()["event"].string(), "Form_KeyDown");
-  EXPECT_EQ(s.last()["screen"].string(), kDodge);
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Form_KeyDown");
+  EXPECT_EQ(s.last()["screen"].get<std::string>(), kDodge);
 }
 
 TEST(DodgeOpening, ScreenStartsWithTheLoadedStepsAndOnlyTheFirstBallShowing) {
@@ -49,7 +49,7 @@ TEST(DodgeOpening, ScreenStartsWithTheLoadedStepsAndOnlyTheFirstBallShowing) {
       {"BallStepX", -80},  {"BallStepY", -90},  {"Ball2StepX", -85}, {"Ball2StepY", -75},
       {"Ball3StepX", -115}, {"Ball3StepY", -105}, {"Ball4StepX", -90}, {"Ball4StepY", -80},
       {"PaddleStepX", 0},  {"PaddleStepY", 0}};
-  EXPECT_EQ(l["screens"][kDodge]["vars"].object().size(), steps.size());
+  EXPECT_EQ(l["screens"][kDodge]["vars"].size(), steps.size());
   for (const auto& [name, value] : steps) EXPECT_EQ(var(l, name), value) << name;
 
   EXPECT_TRUE(shown(l, "shpBall"));
@@ -73,11 +73,11 @@ TEST(DodgeOpening, ScreenStartsWithTheLoadedStepsAndOnlyTheFirstBallShowing) {
 
   // Fill colours: red, black, dark blue (0xC00000 = 192 x 65536), pink
   // (0xFF80FF = 255 x 65536 + 128 x 256 + 255), the player black.
-  EXPECT_EQ(ctl(l, "shpBall")["FillColor"].number(), 255);
-  EXPECT_EQ(ctl(l, "shpBall2")["FillColor"].number(), 0);
-  EXPECT_EQ(ctl(l, "shpBall3")["FillColor"].number(), 12'582'912);
-  EXPECT_EQ(ctl(l, "shpBall4")["FillColor"].number(), 16'744'703);
-  EXPECT_EQ(ctl(l, "Paddle")["FillColor"].number(), 0);
+  EXPECT_EQ(ctl(l, "shpBall")["FillColor"].get<double>(), 255);
+  EXPECT_EQ(ctl(l, "shpBall2")["FillColor"].get<double>(), 0);
+  EXPECT_EQ(ctl(l, "shpBall3")["FillColor"].get<double>(), 12'582'912);
+  EXPECT_EQ(ctl(l, "shpBall4")["FillColor"].get<double>(), 16'744'703);
+  EXPECT_EQ(ctl(l, "Paddle")["FillColor"].get<double>(), 0);
 }
 
 TEST(DodgeOpening, ReopenedAfterItsCloseBoxStartsAgainFromItsDesign) {
@@ -85,18 +85,18 @@ TEST(DodgeOpening, ReopenedAfterItsCloseBoxStartsAgainFromItsDesign) {
   openDodge(s);
   s.run("keydown 37\nticks 3\nclose frmKestrinDodge");
   Json l = s.last();
-  EXPECT_EQ(l["event"].string(), "close");
-  EXPECT_EQ(l["screen"].string(), kDodge);
-  EXPECT_EQ(l["focus"].string(), "Main");
-  EXPECT_FALSE(l["screens"].has(kDodge));
-  EXPECT_TRUE(l["screens"]["Main"]["visible"].boolean());
+  EXPECT_EQ(l["event"].get<std::string>(), "close");
+  EXPECT_EQ(l["screen"].get<std::string>(), kDodge);
+  EXPECT_EQ(l["focus"].get<std::string>(), "Main");
+  EXPECT_FALSE(l["screens"].contains(kDodge));
+  EXPECT_TRUE(l["screens"]["Main"]["visible"].get<bool>());
   std::size_t m = s.mark();
   s.run("ticks 10");
   EXPECT_TRUE(s.since(m).empty());  // no Dodge timer any more
 
   s.run("click Main Image2");  // at 3 x 15 625 + 10 x 15 625 = 203 125
   l = s.last();
-  EXPECT_EQ(l["t"].number(), 203'125);
+  EXPECT_EQ(l["t"].get<double>(), 203'125);
   EXPECT_EQ(text(l, "lblScore"), "0");
   EXPECT_EQ(text(l, "lbllives"), "3");
   EXPECT_EQ(at(l, "shpBall"), (Pos{3600, 360}));
@@ -106,7 +106,7 @@ TEST(DodgeOpening, ReopenedAfterItsCloseBoxStartsAgainFromItsDesign) {
   m = s.mark();
   s.run("ticks 1");
   ASSERT_EQ(s.since(m).size(), 1u);
-  EXPECT_EQ(s.last()["t"].number(), 218'750);
+  EXPECT_EQ(s.last()["t"].get<double>(), 218'750);
   EXPECT_EQ(text(s.last(), "lblScore"), "1");
   EXPECT_EQ(at(s.last(), "shpBall"), (Pos{3520, 270}));
   EXPECT_EQ(at(s.last(), "Paddle"), (Pos{7680, 8520}));
@@ -214,17 +214,17 @@ TEST(DodgeTicks, FirstTickComesOnePeriodAfterTheClickAndThenEveryPeriod) {
   EXPECT_TRUE(s.since(m).empty());
   s.run("wait 0.001");  // 100 000 + 15 625
   ASSERT_EQ(s.since(m).size(), 1u);
-  EXPECT_EQ(s.last()["t"].number(), 115'625);
-  EXPECT_EQ(s.last()["event"].string(), "Timer1_Timer");
-  EXPECT_EQ(s.last()["screen"].string(), kDodge);
+  EXPECT_EQ(s.last()["t"].get<double>(), 115'625);
+  EXPECT_EQ(s.last()["event"].get<std::string>(), "Timer1_Timer");
+  EXPECT_EQ(s.last()["screen"].get<std::string>(), kDodge);
 
   m = s.mark();
   s.run("wait 46.875");  // three more periods
   const std::vector<Json> ticks = s.since(m);
   ASSERT_EQ(ticks.size(), 3u);
-  EXPECT_EQ(ticks[0]["t"].number(), 131'250);
-  EXPECT_EQ(ticks[1]["t"].number(), 146'875);
-  EXPECT_EQ(ticks[2]["t"].number(), 162'500);
+  EXPECT_EQ(ticks[0]["t"].get<double>(), 131'250);
+  EXPECT_EQ(ticks[1]["t"].get<double>(), 146'875);
+  EXPECT_EQ(ticks[2]["t"].get<double>(), 162'500);
 }
 
 TEST(DodgeTicks, FirstTicksScoreAPointEachAndTurnTheFirstBallAtTheTopLeftCorner) {
@@ -317,8 +317,8 @@ TEST(DodgePlayer, ArrowKeysSetTheStepsOfTheirAxisOnlyWithNoMemoryOfHeldKeys) {
     s.run(st.line);
     const Json l = s.last();
     SCOPED_TRACE(st.line);
-    EXPECT_EQ(l["event"].string(), st.handler);
-    EXPECT_EQ(l["screen"].string(), kDodge);
+    EXPECT_EQ(l["event"].get<std::string>(), st.handler);
+    EXPECT_EQ(l["screen"].get<std::string>(), kDodge);
     EXPECT_EQ(var(l, "PaddleStepX"), st.x);
     EXPECT_EQ(var(l, "PaddleStepY"), st.y);
     // Keys move nothing; only the tick does.

@@ -50,20 +50,20 @@ inline const Json& ctl(const Json& line, const std::string& name) {
   return traced(line, kDodge, name);
 }
 inline Pos at(const Json& line, const std::string& name) {
-  return {ctl(line, name)["Left"].number(), ctl(line, name)["Top"].number()};
+  return {ctl(line, name)["Left"].get<double>(), ctl(line, name)["Top"].get<double>()};
 }
 inline bool shown(const Json& line, const std::string& name) {
-  return ctl(line, name)["Visible"].boolean();
+  return ctl(line, name)["Visible"].get<bool>();
 }
 inline std::string text(const Json& line, const std::string& name) {
-  return ctl(line, name)["Caption"].string();
+  return ctl(line, name)["Caption"].get<std::string>();
 }
 inline int var(const Json& line, const std::string& name) {
-  return static_cast<int>(line["screens"][kDodge]["vars"][name].number());
+  return static_cast<int>(line["screens"][kDodge]["vars"][name].get<double>());
 }
-inline bool ticking(const Json& line) { return ctl(line, "Timer1")["Enabled"].boolean(); }
+inline bool ticking(const Json& line) { return ctl(line, "Timer1")["Enabled"].get<bool>(); }
 inline std::string event(const Json& line) {
-  return line.has("event") ? line["event"].string() : std::string();
+  return line.contains("event") ? line["event"].get<std::string>() : std::string();
 }
 
 // Opens Dodge from the launcher at the current time.

@@ -171,28 +171,28 @@ Game checkEveryLine(const std::vector<Json>& lines) {
     return g;
   }
   Dodge prev = read(lines[i]);
-  std::int64_t due = static_cast<std::int64_t>(lines[i]["t"].number()) + kPeriod;
+  std::int64_t due = static_cast<std::int64_t>(lines[i]["t"].get<double>()) + kPeriod;
   for (++i; i < lines.size(); ++i) {
     const Json& l = lines[i];
     SCOPED_TRACE("trace line " + std::to_string(i + 1));
-    const auto t = static_cast<std::int64_t>(l["t"].number());
-    if (l.has("msgbox")) {
+    const auto t = static_cast<std::int64_t>(l["t"].get<double>());
+    if (l.contains("msgbox")) {
       // Only the tick due next, with no life left, opens it; its own line
       // gives way to the end line.
       EXPECT_LE(prev.lives, 0);
       EXPECT_TRUE(prev.timer);
       EXPECT_EQ(t, due);
-      EXPECT_EQ(l["msgbox"]["text"].string(), "Game Over");
-      EXPECT_EQ(l["msgbox"]["title"].string(), "Kestrin Brick Breaker");
+      EXPECT_EQ(l["msgbox"]["text"].get<std::string>(), "Game Over");
+      EXPECT_EQ(l["msgbox"]["title"].get<std::string>(), "Kestrin Brick Breaker");
       EXPECT_EQ(i + 2, lines.size()) << "the end line must follow, and nothing after it";
       if (i + 1 < lines.size()) {
         EXPECT_EQ(event(lines[i + 1]), "end");
-        EXPECT_EQ(lines[i + 1]["t"].number(), static_cast<double>(t));
+        EXPECT_EQ(lines[i + 1]["t"].get<double>(), static_cast<double>(t));
       }
       g.endTime = t;
       return g;
     }
-    EXPECT_EQ(l["focus"].string(), kDodge);
+    EXPECT_EQ(l["focus"].get<std::string>(), kDodge);
     const Dodge cur = read(l);
     const std::string e = event(l);
     if (e == "Timer1_Timer") {
@@ -250,7 +250,7 @@ TEST(DodgeWholeGame, FourBallsJoinThreeLivesGoAndTheTickAfterTheLastResetEndsThe
   // its square (8190 + 375 > 8520) covers the player's.
   ASSERT_TRUE(g.lineAtScore.count(287));
   const Json& first = run.lines[g.lineAtScore.at(287)];
-  EXPECT_EQ(first["t"].number(), 4'484'375);  // 287 x 15 625
+  EXPECT_EQ(first["t"].get<double>(), 4'484'375);  // 287 x 15 625
   EXPECT_EQ(at(first, "shpBall"), (Pos{7680, 8190}));
   EXPECT_EQ(at(first, "Paddle"), (Pos{7680, 8520}));
 
@@ -308,7 +308,7 @@ TEST(DodgeWholeGame, BallJoiningOverThePlayerHitsAndAfterResetThreeBallsTakeTheL
   // over the player held in the top-left corner (3480..4095, 240..735).
   ASSERT_TRUE(g.lineAtScore.count(2500));
   const Json& join = run.lines[g.lineAtScore.at(2500)];
-  EXPECT_EQ(join["t"].number(), 39'562'500);  // 4 984 375 + 2213 x 15 625
+  EXPECT_EQ(join["t"].get<double>(), 39'562'500);  // 4 984 375 + 2213 x 15 625
   EXPECT_EQ(at(join, "Paddle"), (Pos{3480, 240}));
   EXPECT_TRUE(dodge::shown(join, "shpBall3"));
   EXPECT_EQ(at(join, "shpBall3"), (Pos{3485, 255}));
@@ -319,7 +319,7 @@ TEST(DodgeWholeGame, BallJoiningOverThePlayerHitsAndAfterResetThreeBallsTakeTheL
   // fourth is not looked at. 1 - 3 = -2.
   ASSERT_TRUE(g.lineAtScore.count(2501));
   const Json& three = run.lines[g.lineAtScore.at(2501)];
-  EXPECT_EQ(three["t"].number(), 39'678'125);  // Reset at 39 662 500, one period later
+  EXPECT_EQ(three["t"].get<double>(), 39'678'125);  // Reset at 39 662 500, one period later
   EXPECT_EQ(text(three, "lbllives"), "-2");
   EXPECT_FALSE(dodge::shown(three, "shpBall4"));
   EXPECT_EQ(at(three, "shpBall4"), (Pos{3600, 360}));

@@ -1,8 +1,8 @@
 """The real kestrin binary on its own Xvfb, driven through the X server as a
 player would: windows found by their titles, clicks and keys sent with
 xdotool (XTest), the close box sent as a window manager sends it, and every
-check made on screenshots: taken with xwd, or for following something as it
-moves, read with XGetImage over one X connection.
+check made on screenshots, read with GetImage over one X connection
+(python3-xlib) and kept as PNGs (Pillow).
 
 A scenario is a function of a Session; run(scenario) is its whole main:
 
@@ -20,12 +20,17 @@ import re
 import select
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import time
 import traceback
-import zlib
+
+from PIL import Image
+from Xlib import X, display as xdisplay, error as xerror
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir,
+                                "tools", "x11"))
+import x11_window  # noqa: E402  (the close box the benchmarks and scripts/package send too)
 
 SKIPPED = 77
 TICK = 1 / 64  # the games' timer period, in seconds
@@ -59,34 +64,19 @@ def _die_with_parent():
 
 
 class Shot:
-    """A screenshot: pixels as packed RGB bytes."""
+    """A screenshot: a Pillow image in RGB, its pixels also as packed bytes
+    for finding colours quickly."""
 
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
-
-    @classmethod
-    def from_xwd(cls, xwd):
-        fields = struct.unpack(">25I", xwd[:100])
-        header_size, depth, width, height = fields[0], fields[3], fields[4], fields[5]
-        byte_order, bits_per_pixel, bytes_per_line = fields[7], fields[11], fields[12]
-        # Most windows come at 32 bits a pixel; some (message boxes) at 24.
-        check(bits_per_pixel in (24, 32) and depth == 24,
-              f"a {depth}-bit xwd at {bits_per_pixel} bpp")
-        start = header_size + fields[19] * 12  # header, then the colour map
-        return cls.from_pixels(xwd[start:start + bytes_per_line * height], width, height,
-                               bytes_per_line, byte_order, bits_per_pixel // 8)
+    def __init__(self, image):
+        self.image = image.convert("RGB")
+        self.width, self.height = self.image.size
+        self.rgb = self.image.tobytes()
 
     @classmethod
-    def from_pixels(cls, data, width, height, bytes_per_line, byte_order, size=4):
-        """From 32- or 24-bit pixels (size 4 or 3 bytes), least significant
-        byte first (byte_order 0) or last."""
-        rows = b"".join(data[y * bytes_per_line:y * bytes_per_line + width * size]
-                        for y in range(height))
-        red, green, blue = (2, 1, 0) if byte_order == 0 else (size - 3, size - 2, size - 1)
-        rgb = bytearray(width * height * 3)
-        rgb[0::3], rgb[1::3], rgb[2::3] = (rows[red::size], rows[green::size],
-                                           rows[blue::size])
-        return cls(width, height, bytes(rgb))
+    def from_x_image(cls, reply, width, height):
+        """From an X image in ZPixmap format at 32 bits a pixel, least
+        significant byte first, as Xvfb gives at depth 24 and 32."""
+        return cls(Image.frombytes("RGB", (width, height), reply.data, "raw", "BGRX"))
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -131,22 +121,10 @@ class Shot:
         return (min(xs), min(ys), max(xs), max(ys))
 
     def crop(self, area):
-        x0, y0, x1, y1 = area
-        return b"".join(self.rgb[(y * self.width + x0) * 3:(y * self.width + x1) * 3]
-                        for y in range(y0, y1))
+        return self.image.crop(area).tobytes()
 
     def save(self, path):
-        raw = b"".join(b"\0" + self.rgb[y * self.width * 3:(y + 1) * self.width * 3]
-                       for y in range(self.height))
-
-        def chunk(kind, body):
-            return (struct.pack(">I", len(body)) + kind + body
-                    + struct.pack(">I", zlib.crc32(kind + body)))
-
-        with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n"
-                    + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
-                    + chunk(b"IDAT", zlib.compress(raw, 3)) + chunk(b"IEND", b""))
+        self.image.save(path)
 
 
 class Session:
@@ -162,8 +140,7 @@ class Session:
         self.weston = None
         self.compositor = None
         self.others = []  # started by spawn()
-        self._x = None  # Xlib, and the connection grab() keeps open
-        self._connection = None
+        self._connection = None  # the X connection shot() and grab() keep open
 
     def start(self, kestrin, screen=(1280, 1024), env=None, wayland=False, exact_screen=False,
               window_manager=None, command=None):
@@ -292,7 +269,7 @@ class Session:
 
     def close(self):
         if self._connection:
-            self._x.XCloseDisplay(self._connection)
+            self._connection.close()
             self._connection = None
         # Only the processes this session started.
         for process in self.others:
@@ -358,14 +335,12 @@ class Session:
 
     def destroy(self, window):
         """Destroys a window as another X client can: XDestroyWindow."""
-        x11 = _xlib()
-        display = x11.XOpenDisplay(self.display.encode())
-        check(display, "cannot open the display")
+        connection = xdisplay.Display(self.display)
         try:
-            x11.XDestroyWindow(display, window)
-            x11.XSync(display, 0)
+            connection.create_resource_object("window", window).destroy()
+            connection.sync()
         finally:
-            x11.XCloseDisplay(display)
+            connection.close()
 
     def focus(self):
         text = self.xdotool("getwindowfocus")
@@ -378,72 +353,50 @@ class Session:
 
     def close_box(self, window):
         """The close box, as a window manager sends it: WM_DELETE_WINDOW."""
-        _x11_window().close(window, self.display)
+        x11_window.close(window, self.display)
 
     def auto_repeat(self):
-        """Turns the server's key auto-repeat on (as `xset r on` does) and
-        returns its (delay, interval) in seconds."""
-        x11 = _xlib()
-        display = x11.XOpenDisplay(self.display.encode())
-        check(display, "cannot open the display")
-        try:
-            x11.XAutoRepeatOn(display)
-            delay, interval = ctypes.c_uint(), ctypes.c_uint()
-            use_core_keyboard = 0x100
-            check(x11.XkbGetAutoRepeatRate(display, use_core_keyboard, ctypes.byref(delay),
-                                           ctypes.byref(interval)), "no XKB repeat rate")
-            x11.XSync(display, 0)
-            return delay.value / 1000, interval.value / 1000
-        finally:
-            x11.XCloseDisplay(display)
+        """Turns the server's key auto-repeat on and returns its (delay,
+        interval) in seconds, as xset sets and reports them."""
+        subprocess.run(["xset", "r", "on"], env=self.env, check=True, timeout=10)
+        done = subprocess.run(["xset", "q"], env=self.env, capture_output=True, text=True,
+                              timeout=10)
+        found = re.search(r"auto repeat delay:\s*(\d+)\s+repeat rate:\s*(\d+)", done.stdout)
+        check(found, f"xset reports no repeat rate: {done.stdout.strip()}")
+        delay_ms, per_second = map(int, found.groups())
+        return delay_ms / 1000, 1 / per_second
 
     def shot(self, window, name=None):
         """A screenshot of a window's client area (None: the whole screen),
         kept as OUTDIR/name.png when named."""
         if window is None:
-            # Not xwd -root: it shows some windows (message boxes) black.
-            root = self._root()
-            image = self.grab(root, (0, 0, *self.geometry(root)[2:]))
-        else:
-            done = subprocess.run(["xwd", "-silent", "-id", str(window)], env=self.env,
-                                  capture_output=True, timeout=10)
-            check(done.returncode == 0 and done.stdout,
-                  f"xwd failed on window {window}: {done.stderr.decode(errors='replace').strip()}")
-            image = Shot.from_xwd(done.stdout)
+            window = self._x().screen().root.id
+        image = self.grab(window, (0, 0, *self.geometry(window)[2:]))
         if name:
             image.save(self.path(name + ".png"))
         return image
 
-    def _root(self):
-        x11 = _xlib()
-        display = x11.XOpenDisplay(self.display.encode())
-        check(display, "cannot open the display")
-        try:
-            return x11.XDefaultRootWindow(display)
-        finally:
-            x11.XCloseDisplay(display)
+    def _x(self):
+        if self._connection is None:
+            self._connection = xdisplay.Display(self.display)
+        return self._connection
 
     def grab(self, window, area):
-        """A quick screenshot of part of a window, (x0, y0, x1, y1), taken
-        over one X connection kept open: for following something that moves,
-        where starting xwd for each picture would be too slow on a busy
-        machine. Its pixels are numbered from the area's corner."""
+        """A screenshot of part of a window, (x0, y0, x1, y1), over the one X
+        connection the session keeps open, quick enough for following
+        something that moves on a busy machine. Its pixels are numbered from
+        the area's corner."""
         x0, y0, x1, y1 = area
-        if self._x is None:
-            self._x = _xlib()
-            self._connection = self._x.XOpenDisplay(self.display.encode())
-            check(self._connection, "cannot open the display")
-        all_planes, z_pixmap = 0xFFFFFFFF, 2
-        image = self._x.XGetImage(self._connection, window, x0, y0, x1 - x0, y1 - y0, all_planes,
-                                  z_pixmap)
-        check(image, f"no picture of window {window} at {area}")
+        connection = self._x()
         try:
-            i = image.contents
-            check(i.bits_per_pixel == 32, f"an X image at {i.bits_per_pixel} bits a pixel")
-            data = ctypes.string_at(i.data, i.bytes_per_line * i.height)
-            return Shot.from_pixels(data, i.width, i.height, i.bytes_per_line, i.byte_order)
-        finally:
-            self._x.XDestroyImage(image)
+            reply = connection.create_resource_object("window", window).get_image(
+                x0, y0, x1 - x0, y1 - y0, X.ZPixmap, 0xFFFFFFFF)
+        except xerror.XError as failure:
+            raise Failure(f"no picture of window {window} at {area}: {failure}") from failure
+        check(connection.display.info.image_byte_order == X.LSBFirst and
+              len(reply.data) == (x1 - x0) * (y1 - y0) * 4,
+              f"an X image of {len(reply.data)} bytes for {area}")
+        return Shot.from_x_image(reply, x1 - x0, y1 - y0)
 
     def path(self, name):
         return os.path.join(self.outdir, name)
@@ -462,31 +415,17 @@ class Session:
             pass
 
 
-class _XImage(ctypes.Structure):
-    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
-                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
-                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
-                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
-                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
-
-
-@ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-def _x_error(_display, _event):
-    # Xlib's own handler ends the process; a failed request is a null reply here.
-    return 0
-
-
 def _screen_width(display, screen=0):
-    x11 = _xlib()
-    connection = x11.XOpenDisplay(display.encode())
-    if not connection:
+    try:
+        connection = xdisplay.Display(display)
+    except xerror.DisplayError:
         return None
     try:
-        if screen >= x11.XScreenCount(connection):
+        if screen >= connection.screen_count():
             return None
-        return x11.XDisplayWidth(connection, screen)
+        return connection.screen(screen).width_in_pixels
     finally:
-        x11.XCloseDisplay(connection)
+        connection.close()
 
 
 def _managed(display):
@@ -496,37 +435,6 @@ def _managed(display):
                           env=dict(os.environ, DISPLAY=display), capture_output=True, text=True,
                           timeout=10)
     return "window id" in done.stdout
-
-
-def _x11_window():
-    """bench/x11_window.py, whose close box the benchmarks and scripts/package
-    send too; loaded when first needed, as libX11 is."""
-    bench = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "bench")
-    if bench not in sys.path:
-        sys.path.insert(0, bench)
-    import x11_window  # pylint: disable=import-outside-toplevel
-    return x11_window
-
-
-def _xlib():
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    for name in ("XCloseDisplay", "XFlush", "XAutoRepeatOn", "XScreenCount"):
-        getattr(x11, name).argtypes = [ctypes.c_void_p]
-    x11.XDestroyWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x11.XDefaultRootWindow.restype = ctypes.c_ulong
-    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    x11.XDisplayWidth.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    x11.XkbGetAutoRepeatRate.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_void_p,
-                                         ctypes.c_void_p]
-    x11.XGetImage.restype = ctypes.POINTER(_XImage)
-    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
-                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-    x11.XDestroyImage.argtypes = [ctypes.POINTER(_XImage)]
-    x11.XSetErrorHandler(_x_error)
-    return x11
 
 
 def run(scenario, **session_options):
@@ -548,7 +456,6 @@ def run(scenario, **session_options):
     session = Session(sys.argv[2])
     started = time.monotonic()
     try:
-        check(shutil.which("xwd") is not None, "xwd is not installed (Debian x11-apps)")
         session.start(sys.argv[1], **session_options)
         scenario(session)
     except Exception as failure:  # an X tool that hangs or dies fails the scenario too

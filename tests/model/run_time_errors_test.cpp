@@ -48,9 +48,9 @@ TEST(RunTimeErrors, ShowTheirBoxThenEndTheProgram) {
     s.run("ticks 1");
     const std::vector<Json> after = s.since(mark);
     ASSERT_EQ(after.size(), 2u);
-    EXPECT_EQ(after[0]["msgbox"]["text"].string(), c.box);
-    EXPECT_EQ(after[0]["msgbox"]["title"].string(), "Kestrin");
-    EXPECT_EQ(after[1]["event"].string(), "end");
+    EXPECT_EQ(after[0]["msgbox"]["text"].get<std::string>(), c.box);
+    EXPECT_EQ(after[0]["msgbox"]["title"].get<std::string>(), "Kestrin");
+    EXPECT_EQ(after[1]["event"].get<std::string>(), "end");
     EXPECT_TRUE(s.ended());
     // Ended means ended: later input is read, but nothing runs or is written.
     s.run("ticks 100\nkeydown 32\nclick Main Image1\nclose Main");

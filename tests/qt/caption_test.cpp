@@ -171,6 +171,29 @@ TEST(CaptionText, ReadsUtf8AsTheToolkitDoes) {
   }
 }
 
+// Neighbouring glyphs that overlap ("ff", "__", "_j") are filled whole in a
+// label's caption, as on a button or in a box: no hole where they cross.
+TEST(CaptionText, OverlappingGlyphsAreFilledWhole) {
+  const draw::Face face(39, false);
+  const std::u16string_view text = u"Off __ (j) ff";
+  const draw::CaptionLayout caption(text, face, {0, 0, 400, 60}, Alignment::Left);
+  ASSERT_EQ(caption.lineCount(), 1u);
+  QImage label(400, 60, QImage::Format_Grayscale8);
+  QImage button = label;
+  label.fill(Qt::white);
+  button.fill(Qt::white);
+  QPainter onLabel(&label);
+  fillText(onLabel, outlineOf(caption), Qt::black);
+  onLabel.end();
+  QPainter onButton(&button);
+  const draw::PathPoint origin = caption.line(0).origin;
+  fillText(onButton, outlineOf(face, QStringView(text.data(), static_cast<qsizetype>(text.size())),
+                               QPointF(origin.x, origin.y)),
+           Qt::black);
+  onButton.end();
+  EXPECT_EQ(label, button);
+}
+
 // The toolkit's font for a face, from the font files the outlines came from.
 QFont toolkitFont(const draw::Face& face) {
   QFont font(toQString(designs::kFaceRegular.family));

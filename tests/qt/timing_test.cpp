@@ -2,6 +2,7 @@
 // Qt's timer), and the whole host at 64 ticks a second on the alarm the
 // build chose.
 #include <limits>
+#include <ostream>
 #include <random>
 
 #include <QElapsedTimer>
@@ -19,6 +20,8 @@ struct AlarmKind {
   const char* name;
   std::unique_ptr<TickAlarm> (*make)(const SteadyClock&);
 };
+
+void PrintTo(const AlarmKind& kind, std::ostream* os) { *os << kind.name; }
 
 const AlarmKind kAlarms[] = {
     {"Qt", [](const SteadyClock& c) -> std::unique_ptr<TickAlarm> {
