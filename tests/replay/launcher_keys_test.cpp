@@ -79,9 +79,9 @@ TEST(LauncherKeys, TabArrowsSpaceAndEnterChooseAndOpenAGameAsTheRuleReads) {
         continue;
       }
       ASSERT_EQ(lines.size(), 1U);
-      EXPECT_EQ(lines[0]["event"].string(), step.event);
-      EXPECT_EQ(lines[0]["screen"].string(), step.screen);
-      EXPECT_EQ(lines[0]["focus"].string(), step.focus);
+      EXPECT_EQ(lines[0]["event"].get<std::string>(), step.event);
+      EXPECT_EQ(lines[0]["screen"].get<std::string>(), step.screen);
+      EXPECT_EQ(lines[0]["focus"].get<std::string>(), step.focus);
     }
   }
 }
