@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/headless/replay.h"
 
 namespace kestrin::headless {
 
@@ -15,8 +14,8 @@ constexpr double kBlockedMs = 50;
 
 }  // namespace
 
-int readCommands(LineReader& lines, std::vector<Command>& commands, std::string& error) {
-  Replay names{Replay::Sink()};  // for the designs' names
+int checkScript(LineReader& lines, const Program& program, std::string& error,
+                std::vector<Command>* keep) {
   std::int64_t waited = 0;
   for (std::string_view line;;) {
     const auto next = lines.next(line);
@@ -27,7 +26,7 @@ int readCommands(LineReader& lines, std::vector<Command>& commands, std::string&
       error = at + "line longer than " + std::to_string(kMaxLineLength) + " characters";
       return 2;
     }
-    auto parsed = parseLine(line, names.program());
+    auto parsed = parseLine(line, program);
     if (parsed.command && parsed.command->kind == Command::Kind::Wait) {
       addToScriptTime(waited, parsed.command->micros, parsed.error);
     }
@@ -35,13 +34,12 @@ int readCommands(LineReader& lines, std::vector<Command>& commands, std::string&
       error = at + parsed.error;
       return 2;
     }
-    if (parsed.command) commands.push_back(*parsed.command);
+    if (parsed.command && keep != nullptr) keep->push_back(*parsed.command);
   }
 }
 
-ScriptPlayer::ScriptPlayer(Stage& stage, VirtualClock& clock, std::vector<Command> commands,
-                           double speed)
-    : stage_(stage), clock_(clock), commands_(std::move(commands)), speed_(speed) {}
+ScriptPlayer::ScriptPlayer(Stage& stage, VirtualClock& clock, CommandSource& commands, double speed)
+    : stage_(stage), clock_(clock), commands_(commands), speed_(speed) {}
 
 void ScriptPlayer::start() {
   anchor();
@@ -80,19 +78,20 @@ void ScriptPlayer::step() {
   // holds the script still.
   if (held_ || done_ || program.busy()) return;
   while (!program.ended()) {
-    if (next_ == commands_.size()) {
+    const Command* c = commands_.current();
+    if (c == nullptr) {
       done_ = true;
       stage_.finished();
       return;
     }
-    const Command& c = commands_[next_];
-    if (c.kind != Command::Kind::Wait) {
-      ++next_;
-      run([&] { stage_.deliver(c); });
+    if (c->kind != Command::Kind::Wait) {
+      const Command command = *c;
+      commands_.next();
+      run([&] { stage_.deliver(command); });
       if (held_) return;
       continue;
     }
-    if (!waitEnd_) waitEnd_ = clock_.now() + c.micros;
+    if (!waitEnd_) waitEnd_ = clock_.now() + c->micros;
     const std::optional<std::int64_t> due = program.nextTickDue();
     const std::int64_t at = due && *due <= *waitEnd_ ? *due : *waitEnd_;
     if (at > scriptNow()) {
@@ -105,7 +104,7 @@ void ScriptPlayer::step() {
       if (held_) return;
     } else {
       waitEnd_.reset();
-      ++next_;
+      commands_.next();
     }
   }
 }

@@ -12,10 +12,34 @@
 
 namespace kestrin::headless {
 
-// A whole script's commands, checked against the designs as a replay checks
-// them: 0; 1 when it could not be read; 2 when it is not valid. The reason
-// is in error ("line N: reason" for 2).
-int readCommands(LineReader& lines, std::vector<Command>& commands, std::string& error);
+// A whole script checked against the designs as a replay checks it, its
+// waits summed, before any of it is played: 0; 1 when it could not be read
+// (lines.error() says why); 2 when it is not valid, with "line N: reason" in
+// error. With `keep`, its commands are kept there.
+int checkScript(LineReader& lines, const Program& program, std::string& error,
+                std::vector<Command>* keep = nullptr);
+
+// Where a player takes the commands it plays, one at a time.
+class CommandSource {
+ public:
+  virtual ~CommandSource() = default;
+  // The command under way; null once the script is over.
+  virtual const Command* current() = 0;
+  // The command under way is played: on to the next.
+  virtual void next() = 0;
+};
+
+// Commands held whole.
+class CommandList final : public CommandSource {
+ public:
+  explicit CommandList(std::vector<Command> commands) : commands_(std::move(commands)) {}
+  const Command* current() override { return next_ < commands_.size() ? &commands_[next_] : nullptr; }
+  void next() override { ++next_; }
+
+ private:
+  std::vector<Command> commands_;
+  std::size_t next_ = 0;
+};
 
 // Plays a script back in a real host's windows as real time passes, `speed`
 // times as fast: it moves the program's virtual clock to each tick and each
@@ -35,13 +59,13 @@ class ScriptPlayer {
     virtual void wake() = 0;
     // Real time, in milliseconds, on a steady clock.
     virtual double realNowMs() const = 0;
-    // Calls step() once, about `realMs` from now.
+    // Calls step() once, about `realMs` from now; the player rests till then.
     virtual void wakeAfter(double realMs) = 0;
-    // The script has been played to its end and the program runs on.
+    // The commands are over and the program runs on.
     virtual void finished() = 0;
   };
 
-  ScriptPlayer(Stage& stage, VirtualClock& clock, std::vector<Command> commands, double speed);
+  ScriptPlayer(Stage& stage, VirtualClock& clock, CommandSource& commands, double speed);
 
   void start();
   // Plays whatever has come due; asks to be woken for the next.
@@ -60,9 +84,8 @@ class ScriptPlayer {
 
   Stage& stage_;
   VirtualClock& clock_;
-  std::vector<Command> commands_;
+  CommandSource& commands_;
   double speed_;
-  std::size_t next_ = 0;
   std::optional<std::int64_t> waitEnd_;  // of the wait under way
   double realAnchor_ = 0;
   std::int64_t scriptAnchor_ = 0;

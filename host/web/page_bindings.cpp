@@ -16,6 +16,7 @@
 #include "designs/designs.h"
 #include "host/common/script_writer.h"
 #include "host/common/trace.h"
+#include "host/headless/replay.h"
 #include "host/headless/script_player.h"
 #include "host/headless/virtual_clock.h"
 #include "host/web/caption_report.h"
@@ -117,15 +118,19 @@ class Session final : public headless::ScriptPlayer::Stage {
     std::vector<headless::Command> commands;
     headless::LineReader lines(script);
     std::string error;
-    if (headless::readCommands(lines, commands, error) != 0) return error;
+    {
+      headless::Replay names{headless::Replay::Sink()};  // the designs' names
+      if (headless::checkScript(lines, names.program(), error, &commands) != 0) return error;
+    }
     watched_ = script;
+    commands_.emplace(std::move(commands));
     host_ = std::make_unique<WebHost>(page_, virtualClock_, [this](bool still) {
       if (player_) player_->hold(still);
     }, pictures_);
     host_->watchOnly(kBoxShownMs / speed);
     begin();
     host_->start();
-    player_ = std::make_unique<headless::ScriptPlayer>(*this, virtualClock_, std::move(commands), speed);
+    player_ = std::make_unique<headless::ScriptPlayer>(*this, virtualClock_, *commands_, speed);
     player_->start();
     return {};
   }
@@ -148,17 +153,7 @@ class Session final : public headless::ScriptPlayer::Stage {
   // The stage the script is played on.
   Program& program() override { return host_->program(); }
   void deliver(const headless::Command& c) override {
-    host_->deliver([&c](Program& p) {
-      using Kind = headless::Command::Kind;
-      switch (c.kind) {
-        case Kind::KeyDown: p.keyDown(c.code, c.shift); break;
-        case Kind::KeyUp: p.keyUp(c.code, c.shift); break;
-        case Kind::Click: p.click(c.screen, c.control, c.index); break;
-        case Kind::Close: p.close(c.screen); break;
-        case Kind::Drop: p.dropTicks(c.screen, c.control, c.count); break;
-        case Kind::Wait: break;
-      }
-    });
+    host_->deliver([&c](Program& p) { headless::deliver(p, c); });
   }
   double realNowMs() const override { return page_.now(); }
   void wakeAfter(double realMs) override { page_.arm(realMs); }
@@ -181,6 +176,7 @@ class Session final : public headless::ScriptPlayer::Stage {
   Pictures& pictures_;
   Desktop desktop_;
   std::string watched_;
+  std::optional<headless::CommandList> commands_;
   std::unique_ptr<WebHost> host_;  // after what it reports to: it goes first
   std::unique_ptr<headless::ScriptPlayer> player_;
 };

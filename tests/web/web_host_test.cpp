@@ -283,12 +283,7 @@ TEST(WebHost, ARecordingWatchedGivesTheReplaysTrace) {
   struct Watch final : headless::ScriptPlayer::Stage {
     Program& program() override { return host.program(); }
     void deliver(const headless::Command& c) override {
-      host.deliver([&c](Program& p) {
-        if (c.kind == headless::Command::Kind::KeyDown) p.keyDown(c.code, c.shift);
-        if (c.kind == headless::Command::Kind::KeyUp) p.keyUp(c.code, c.shift);
-        if (c.kind == headless::Command::Kind::Click) p.click(c.screen, c.control, c.index);
-        if (c.kind == headless::Command::Kind::Drop) p.dropTicks(c.screen, c.control, c.count);
-      });
+      host.deliver([&c](Program& p) { headless::deliver(p, c); });
     }
     void wake() override { host.wake(); }
     double realNowMs() const override { return page.nowMs; }
@@ -304,15 +299,16 @@ TEST(WebHost, ARecordingWatchedGivesTheReplaysTrace) {
     TraceWriter tracer{[this](std::string_view l) { trace += l; }};
     bool over = false;
   } watch;
-  std::vector<headless::Command> commands;
-  headless::LineReader lines(script);
-  std::string error;
-  ASSERT_EQ(headless::readCommands(lines, commands, error), 0) << error;
   watch.host.watchOnly(500);
   watch.host.program().addObserver(watch.tracer);
   watch.host.setDesktop({.width = 1600, .height = 1000});
   watch.host.start();
-  watch.player = std::make_unique<headless::ScriptPlayer>(watch, watch.clock, std::move(commands), 4);
+  std::vector<headless::Command> commands;
+  headless::LineReader lines(script);
+  std::string error;
+  ASSERT_EQ(headless::checkScript(lines, watch.host.program(), error, &commands), 0) << error;
+  headless::CommandList list(std::move(commands));
+  watch.player = std::make_unique<headless::ScriptPlayer>(watch, watch.clock, list, 4);
   watch.player->start();
   for (int i = 0; i < 100'000 && !watch.over && !watch.page.hasEnded; ++i) {
     if (watch.page.box) {
