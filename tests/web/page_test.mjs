@@ -181,6 +181,16 @@ try {
   await page.waitForTimeout(300);
   check((await lastLine(page)).t > pausedAt, 'P again goes on');
 
+  // ---- close boxes: the game's brings the launcher back, the launcher's ends ----
+  await page.click('.kw-window.kw-active .kw-close');
+  await until(page, 'the launcher back', async () => (await page.evaluate(() => window.kestrin.where('Main', 'Image1'))) !== null);
+  check((await lastLine(page)).event === 'close', 'a game\'s close box closes it');
+  await page.click('.kw-window.kw-active .kw-close');
+  await until(page, 'the end', () => page.evaluate(() => !document.getElementById('end').hidden));
+  const [closedScript, closedTrace] = await page.evaluate(() => [window.kestrin.recording(), window.kestrin.trace()]);
+  check(closedTrace.endsWith('"event":"end"}\n') && replayNatively(closedScript, 'closed') === closedTrace,
+    'the launcher\'s close box ends the program, and the session replays to its trace');
+
   // ---- the recording watched, eight times as fast ----
   served.set('/recordings/session.replay', recording);
   const watch = await open('?watch=recordings/session.replay&speed=8&trace');
