@@ -342,6 +342,14 @@
   document.addEventListener('visibilitychange', () => call('kestrin_hidden', document.hidden ? 1 : 0));
   window.addEventListener('blur', () => call('kestrin_keyboard_lost'));
   window.addEventListener('resize', tellDesktop);
+  // A window moved to a screen of another pixel density, or the page zoomed.
+  function watchDensity() {
+    matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener('change', () => {
+      tellDesktop();
+      watchDensity();
+    }, {once: true});
+  }
+  watchDensity();
 
   // ---- pictures ----
 
@@ -410,6 +418,8 @@
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+    // The keys go back to the game, not to the button.
+    if (session === 'play') desktop.focus({preventScroll: true});
   }
 
   document.getElementById('again').addEventListener('click', play);
