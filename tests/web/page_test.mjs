@@ -198,6 +198,8 @@ try {
   check(await watch.evaluate(() => window.kestrin.trace()) === trace, 'watching the recording gives the session\'s trace');
 
   // ---- a hidden page stands still ----
+  // Headless Chromium keeps every page visible, whatever tab is in front,
+  // so the page is made to say it is hidden, as the browser says it.
   const paused = await open('?trace');
   await click(paused, 'Main', 'Image2');
   await paused.waitForTimeout(1000);
