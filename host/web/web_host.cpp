@@ -71,10 +71,9 @@ void WebHost::pointerDown(int window, double x, double y, bool primary) {
   if (e == nullptr || e->window->screen() == nullptr) return;
   Screen& screen = *e->screen;
   // A button is clicked when the pointer comes up on it, as a push button
-  // is; anything else at once. Any other button of the pointer, or the
-  // ground, still makes the screen the active one.
+  // is (drawn pressed meanwhile); anything else at once. Any other button of
+  // the pointer, or the ground, still makes the screen the active one.
   if (primary && e->window->press(x, y)) {
-    program_.activate(screen);
     settle();
     return;
   }
