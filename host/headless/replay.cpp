@@ -54,11 +54,7 @@ void Replay::run(const Command& c) {
       if (!program_.ended()) clock_.set(target);
       break;
     }
-    case Command::Kind::KeyDown: program_.keyDown(c.code, c.shift); break;
-    case Command::Kind::KeyUp: program_.keyUp(c.code, c.shift); break;
-    case Command::Kind::Click: program_.click(c.screen, c.control, c.index); break;
-    case Command::Kind::Close: program_.close(c.screen); break;
-    case Command::Kind::Drop: program_.dropTicks(c.screen, c.control, c.count); break;
+    default: deliver(program_, c); break;
   }
 }
 

@@ -13,8 +13,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +28,7 @@
 #include "host/common/trace.h"
 #include "host/headless/replay.h"
 #include "host/headless/script.h"
+#include "host/headless/script_player.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/application.h"
 #include "host/qt/qt_host.h"
@@ -72,38 +75,24 @@ int openScript(const std::string& path, int& fd) {
 // playing reads and no more (a script still being written grows).
 int checkScript(const std::string& path, int fd, const Program& program, long& lines) {
   LineReader reader(fd);
-  std::int64_t waited = 0;
-  for (std::string_view line;;) {
-    switch (reader.next(line)) {
-      case LineReader::Next::End: lines = reader.number(); return 0;
-      case LineReader::Next::ReadFailed: say(kestrin::io::describe(path, reader.error())); return 1;
-      case LineReader::Next::TooLong:
-        say("line " + std::to_string(reader.number()) + ": line longer than " +
-            std::to_string(kestrin::headless::kMaxLineLength) + " characters");
-        return 2;
-      case LineReader::Next::Line: break;
-    }
-    auto parsed = kestrin::headless::parseLine(line, program);
-    if (parsed.command && parsed.command->kind == Command::Kind::Wait) {
-      kestrin::headless::addToScriptTime(waited, parsed.command->micros, parsed.error);
-    }
-    if (!parsed.error.empty()) {
-      say("line " + std::to_string(reader.number()) + ": " + parsed.error);
-      return 2;
-    }
-  }
+  std::string error;
+  const int status = kestrin::headless::checkScript(reader, program, error);
+  if (status == 1) say(kestrin::io::describe(path, reader.error()));
+  if (status == 2) say(error);
+  lines = reader.number();
+  return status;
 }
 
 // The second reading: the script's commands one at a time, as they are
 // played. Only the command under way is held.
-class Commands {
+class Commands final : public kestrin::headless::CommandSource {
  public:
   Commands(std::string path, int fd, long lines, const Program& program)
       : path_(std::move(path)), reader_(fd), lines_(lines), program_(program) {}
 
   // The command under way; null once the script is played, or could not be
   // read again as it was checked (said, and failed() is true).
-  const Command* current() {
+  const Command* current() override {
     while (!current_ && !done_) {
       if (reader_.number() == lines_) {
         done_ = true;
@@ -125,7 +114,7 @@ class Commands {
     }
     return current_ ? &*current_ : nullptr;
   }
-  void next() { current_.reset(); }
+  void next() override { current_.reset(); }
   bool failed() const { return failed_; }
 
  private:
@@ -150,105 +139,47 @@ class NoAlarm final : public kestrin::qt::Alarm {
   void arm(std::optional<std::int64_t>) override {}
 };
 
-// Moves the program's clock along the script as real time passes, speed
-// times as fast: each tick and each input at its own time, exactly as the
-// replay tool runs them, so the windows show the run the script is.
-class Player {
+// The windows the script is played in, at real time on a steady clock: the
+// player (ScriptPlayer) moves the program's clock along the script, each
+// tick and each input at its own time, exactly as the replay tool runs
+// them, so the windows show the run the script is.
+class Stage final : public kestrin::headless::ScriptPlayer::Stage {
  public:
-  Player(kestrin::qt::QtHost& host, kestrin::headless::VirtualClock& clock, Commands& commands,
-         double speed, std::function<void()> resting)
-      : host_(host), clock_(clock), commands_(commands), speed_(speed),
-        resting_(std::move(resting)) {
+  Stage(kestrin::qt::QtHost& host, const Commands& commands, std::function<void()> resting)
+      : host_(host), commands_(commands), resting_(std::move(resting)) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
+  }
+  void wakes(kestrin::headless::ScriptPlayer& player) {
+    QObject::connect(&timer_, &QTimer::timeout, [&player] { player.step(); });
   }
 
-  void start() {
-    anchor();
-    step();
+  Program& program() override { return host_.program(); }
+  void deliver(const Command& command) override {
+    host_.deliver([&command](Program& p) { kestrin::headless::deliver(p, command); });
   }
-
- private:
-  void anchor() {
-    realAnchor_ = Steady::now();
-    modelAnchor_ = clock_.now();
+  void wake() override { host_.wake(); }  // every tick due now, then the windows
+  double realNowMs() const override {
+    return std::chrono::duration<double, std::milli>(Steady::now().time_since_epoch()).count();
   }
-  std::int64_t modelNow() const {
-    const auto real = std::chrono::duration<double, std::micro>(Steady::now() - realAnchor_);
-    return modelAnchor_ + static_cast<std::int64_t>(real.count() * speed_);
-  }
-  void wakeAt(std::int64_t model) {
-    const double ms = static_cast<double>(model - modelNow()) / 1000.0 / speed_;
-    timer_.start(std::max(0, static_cast<int>(ms + 0.999)));
+  void wakeAfter(double realMs) override {
+    timer_.start(std::max(0, static_cast<int>(realMs + 0.999)));
     resting_();
   }
-  // A box shown stops the script's clock while it stands; the playing goes
-  // on from where it was when it has been answered.
-  template <class F>
-  void run(F&& f) {
-    const auto before = Steady::now();
-    f();
-    if (Steady::now() - before > std::chrono::milliseconds(50)) anchor();
-  }
-
-  void step() {
-    Program& program = host_.program();
-    if (program.busy()) return;  // a box is open; the step that opened it goes on after it
-    while (!program.ended()) {
-      const Command* c = commands_.current();
-      if (c == nullptr) {
-        resting_();
-        if (commands_.failed()) {
-          QCoreApplication::exit(1);
-        } else {
-          QTimer::singleShot(kLastPictureMs, [] { QCoreApplication::exit(0); });
-        }
-        return;
-      }
-      if (c->kind != Command::Kind::Wait) {
-        const Command command = *c;
-        commands_.next();
-        run([&] {
-          host_.deliver([&command](Program& p) {
-            switch (command.kind) {
-              case Command::Kind::KeyDown: p.keyDown(command.code, command.shift); break;
-              case Command::Kind::KeyUp: p.keyUp(command.code, command.shift); break;
-              case Command::Kind::Click: p.click(command.screen, command.control, command.index); break;
-              case Command::Kind::Close: p.close(command.screen); break;
-              case Command::Kind::Drop: p.dropTicks(command.screen, command.control, command.count); break;
-              case Command::Kind::Wait: break;
-            }
-          });
-        });
-        continue;
-      }
-      if (!waitEnd_) waitEnd_ = clock_.now() + c->micros;
-      const std::optional<std::int64_t> due = program.nextTickDue();
-      const std::int64_t at = due && *due <= *waitEnd_ ? *due : *waitEnd_;
-      if (at > modelNow()) {
-        wakeAt(at);
-        return;
-      }
-      clock_.set(at);
-      if (at == due) {
-        run([this] { host_.wake(); });  // every tick due now, then the windows
-      } else {
-        waitEnd_.reset();
-        commands_.next();
-      }
+  void finished() override {
+    resting_();
+    if (commands_.failed()) {
+      QCoreApplication::exit(1);
+    } else {
+      QTimer::singleShot(kLastPictureMs, [] { QCoreApplication::exit(0); });
     }
   }
 
+ private:
   kestrin::qt::QtHost& host_;
-  kestrin::headless::VirtualClock& clock_;
-  Commands& commands_;
-  double speed_;
+  const Commands& commands_;
   std::function<void()> resting_;  // before the player waits for real time to pass
-  std::optional<std::int64_t> waitEnd_;  // of the wait under way
   QTimer timer_;
-  Steady::time_point realAnchor_;
-  std::int64_t modelAnchor_ = 0;
 };
 
 }  // namespace
@@ -316,7 +247,9 @@ int main(int argc, char** argv) {
     if (traceWriter) host.program().addObserver(*traceWriter);
     host.start();
     Commands commands(scriptPath, scriptFd, lines, host.program());
-    Player player(host, clock, commands, speed, flushTrace);
+    Stage stage(host, commands, flushTrace);
+    kestrin::headless::ScriptPlayer player(stage, clock, commands, speed);
+    stage.wakes(player);
     player.start();
     if (!host.program().ended()) status = QApplication::exec();
     if (commands.failed()) status = 1;
