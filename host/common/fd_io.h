@@ -26,20 +26,29 @@ void guardStandardStreams();
 // (errno says why).
 long readSome(int fd, char* buffer, std::size_t size);
 
-// A file opened for reading, or for writing (created, or cut to nothing
-// first), close-on-exec, retried when interrupted: the descriptor, or -1
-// with errno saying why.
+// A file opened for reading, close-on-exec, retried when interrupted: the
+// descriptor, or -1 with errno saying why. Outputs are opened as
+// output_file.h says.
 int openForReading(const char* path);
-int openForWriting(const char* path);
 
-// All of bytes to fd: 0, or the errno of the write that failed.
-int writeAll(int fd, std::string_view bytes);
+// All of bytes to fd: 0, or the errno of the write that failed. written,
+// if given, is how many of the bytes went out, also when a write failed.
+int writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr);
 
-// "what: reason" for an errno, as the tools print it after their name.
+// "what: reason" for an errno, as the tools print it after their name; the
+// reason is worded alike whatever C library the tool was built with.
 std::string describe(std::string_view what, int error);
 
 // Buffered output to a descriptor. The first write that fails is kept, and
 // nothing is written after it: the output is then known to be incomplete.
+//
+// What it writes is lines, and a line is whole or absent: when a write
+// fails part-way (a full disk, a file size limit) and the descriptor is a
+// regular file, the file is cut back to the end of the last whole line this
+// writer put there, so what it holds still reads, line by line. The file is
+// only cut where nothing but this writer has written since it started;
+// anything else (a pipe, a terminal, a file another program appends to) is
+// left as it is.
 class FdWriter {
  public:
   explicit FdWriter(int fd, std::size_t capacity = 64 * 1024);
@@ -56,20 +65,16 @@ class FdWriter {
   int error() const { return error_; }
 
  private:
+  void writeOut(std::string_view bytes);  // keeps the first error, and cuts back on it
+  void cutToWholeLines();
+
   int fd_;
   std::size_t capacity_;
   std::string buffer_;
   int error_ = 0;
+  long long start_ = -1;      // the file's offset when this writer began; -1: not a file
+  long long written_ = 0;     // bytes this writer has put in the file
+  long long wholeLines_ = 0;  // of them, those up to the end of the last whole line
 };
-
-// Writes bytes as the whole content of the file at path (created, or cut to
-// nothing first): 0, or the errno of the step that failed.
-int writeFile(const std::string& path, std::string_view bytes);
-
-// The same, but a regular file is written whole or not at all: the bytes go
-// to a new file beside it, which is renamed over path once they are all
-// written and closed. On a failure that file is removed and path is left as
-// it was. Anything else at path (a device, a pipe) is written in place.
-int replaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace kestrin::io

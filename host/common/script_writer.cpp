@@ -129,6 +129,10 @@ void ScriptWriter::finish() {
   finished_ = true;
 }
 
+std::string ScriptWriter::tail() const {
+  return finished_ || last_ <= written_ ? std::string() : waitLines(last_ - written_);
+}
+
 void ScriptWriter::waitUntil(std::int64_t t) {
   if (t <= written_) return;
   write(waitLines(t - written_));

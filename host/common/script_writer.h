@@ -42,6 +42,10 @@ class ScriptWriter final : public ProgramObserver {
   // further. Nothing is written after it, nor after the program's end.
   void finish();
   bool exact() const { return exact_; }
+  // What finish() would write now, for a copy of the script taken while
+  // the program runs on (a page's "Download recording"): the wait to the
+  // last event. Empty once finished.
+  std::string tail() const;
 
  private:
   void waitUntil(std::int64_t t);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "shell/decimal.h"
+
 namespace kestrin {
 
 namespace {
@@ -27,11 +29,7 @@ void appendString(std::string& out, std::string_view s) {
 
 // Positions: the shortest text that reads back as the same single-precision
 // value, so whole numbers print without a fraction.
-void appendNumber(std::string& out, float value) {
-  char buffer[32];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, ec == std::errc() ? end : buffer);
-}
+void appendNumber(std::string& out, float value) { appendShortest(out, value); }
 
 void appendNumber(std::string& out, std::int64_t value) {
   char buffer[24];

@@ -6,6 +6,7 @@
 
 #include "host/common/catalog.h"
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 
 namespace kestrin::headless {
 
@@ -53,11 +54,7 @@ void Replay::run(const Command& c) {
       if (!program_.ended()) clock_.set(target);
       break;
     }
-    case Command::Kind::KeyDown: program_.keyDown(c.code, c.shift); break;
-    case Command::Kind::KeyUp: program_.keyUp(c.code, c.shift); break;
-    case Command::Kind::Click: program_.click(c.screen, c.control, c.index); break;
-    case Command::Kind::Close: program_.close(c.screen); break;
-    case Command::Kind::Drop: program_.dropTicks(c.screen, c.control, c.count); break;
+    default: deliver(program_, c); break;
   }
 }
 
@@ -95,6 +92,15 @@ int replayMain(int argc, char** argv, int in, int out, std::ostream& err) {
       err << "kestrin-replay: " << io::describe(scriptName, errno) << '\n';
       return 1;
     }
+  }
+
+  // A trace written over its own script (`>>` on it) would lose the script
+  // and read the trace back as script lines.
+  if (const auto written = io::regularFileId(out); written && written == io::regularFileId(scriptFd)) {
+    err << "kestrin-replay: "
+        << io::describe("standard output", io::Failure{.refusal = io::Refusal::IsInput}) << '\n';
+    if (argc == 2) ::close(scriptFd);
+    return 2;
   }
 
   io::FdWriter trace(out);

@@ -266,4 +266,15 @@ LineReader::Next LineReader::next(std::string_view& line) {
   return Next::Line;
 }
 
+void deliver(Program& program, const Command& c) {
+  switch (c.kind) {
+    case Command::Kind::KeyDown: program.keyDown(c.code, c.shift); break;
+    case Command::Kind::KeyUp: program.keyUp(c.code, c.shift); break;
+    case Command::Kind::Click: program.click(c.screen, c.control, c.index); break;
+    case Command::Kind::Close: program.close(c.screen); break;
+    case Command::Kind::Drop: program.dropTicks(c.screen, c.control, c.count); break;
+    case Command::Kind::Wait: break;
+  }
+}
+
 }  // namespace kestrin::headless

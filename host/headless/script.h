@@ -39,6 +39,10 @@ inline constexpr std::int64_t kMaxScriptMicros = 1'000'000'000'000'000;
 // games do; neither the check nor the sum can overflow.
 bool addToScriptTime(std::int64_t& waited, std::int64_t micros, std::string& error);
 
+// An input of a script (any command but a wait) given to the program, as
+// the replay tool and every player of a script give it.
+void deliver(Program& program, const Command& command);
+
 struct ParseResult {
   std::optional<Command> command;  // none for a blank or comment line
   std::string error;               // non-empty: the line is not valid

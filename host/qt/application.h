@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <QApplication>
@@ -27,6 +28,17 @@ class Application final : public QApplication {
   // the model half-changed, so nothing more of it runs, not even
   // destructors. Called from a catch block only.
   [[noreturn]] void fail() const noexcept;
+
+  // What ends the program when the toolkit loses its display (the X server
+  // or the Wayland compositor gone: a logout, a crash), in place of the
+  // toolkit's own message and exit: a tool that records writes the end of
+  // its session there. It runs once, on the main thread, as the toolkit
+  // reads its events (a message box's loop too), and ends the process
+  // itself (std::_Exit). Qt says so in a warning and
+  // then ends the process (exit(1) under X, _exit(1) under Wayland); the
+  // warning is watched for, and under X the exit too, in case the warning
+  // is filtered out. An empty handler gives the toolkit its own way again.
+  static void onDisplayLost(std::function<void()> handler);
 
  private:
   std::string name_;  // the program's name, for the message

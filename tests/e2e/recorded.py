@@ -249,6 +249,7 @@ if __name__ == "__main__":
     mode = MODES[name]
     recorder = None
     if len(sys.argv) == 3:  # else run() says how to call it
+        # The recordings of the run before are written over.
         recorder = [sys.argv[1], os.path.join(sys.argv[2], SCRIPT), "--trace",
-                    os.path.join(sys.argv[2], RECORDED)]
+                    os.path.join(sys.argv[2], RECORDED), "--overwrite"]
     run(mode, command=recorder, **SESSION.get(name, {}))

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <fstream>
@@ -17,8 +18,10 @@ struct Finished {
   std::string out, err;
 };
 
-Finished run(const QString& program, const QStringList& arguments) {
+Finished run(const QString& program, const QStringList& arguments,
+             const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
   QProcess process;
+  process.setProcessEnvironment(environment);
   process.start(program, arguments);
   EXPECT_TRUE(process.waitForFinished(60'000)) << program.toStdString();
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -52,15 +55,19 @@ TEST(Watch, ShowsTheRunTheReplayToolTracesAtAnySpeed) {
     std::string script;
     const char* speed;
   } rows[] = {
-      {closed, "5"},
+      {closed, "5.5"},
       {scripts + "/dodge/corner_game.txt", "100"},
       {scripts + "/brickbreaker/three_lost_balls.script", "100"},
   };
+  // On a German desktop too, where the toolkit's C locale writes 5,5: the
+  // speed is read as the program reads numbers (where de_DE is installed).
+  QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+  german.insert("LC_ALL", "de_DE.UTF-8");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.script);
     const std::string trace = std::string(KESTRIN_QT_TEST_OUTPUT) + "/watch.trace";
     const Finished watch = run(KESTRIN_WATCH, {QString::fromStdString(row.script), "--speed", row.speed,
-                                          "--trace", QString::fromStdString(trace)});
+                                          "--trace", QString::fromStdString(trace)}, german);
     ASSERT_EQ(watch.status, 0) << watch.err;
     const Finished replay = run(KESTRIN_REPLAY, {QString::fromStdString(row.script)});
     ASSERT_EQ(replay.status, 0) << replay.err;

@@ -47,24 +47,26 @@ TEST(FuzzInputs, RunCheckFlagsBrokenRunsAndTraces) {
     std::int64_t t = 0;
     std::string_view text = "";  // Line: the bytes written; Box: its text
   };
-  const Step start[] = {{Step::Line, 0, "{}\n"}, {Step::Start}};
+  const Step start[] = {{Step::Line, 0, "{\"t\":0,}\n"}, {Step::Start}};
   struct Case {
     std::vector<Step> steps;  // after start
     const char* problem;      // empty: sound
   };
   const Case cases[] = {
-      {{{Step::Line, 0, "a\n"}, {Step::Event, 15625}, {Step::Line, 0, "b\n"},
-        {Step::Box, 20000, "Game Over"}, {Step::Line, 0, "c\n"}, {Step::End, 20000}},
+      {{{Step::Line, 0, "{\"t\":15625,}\n"}, {Step::Event, 15625}, {Step::Line, 0, "{\"t\":20000,}\n"},
+        {Step::Box, 20000, "Game Over"}, {Step::Line, 0, "{\"t\":20000,}\n"}, {Step::End, 20000}},
        ""},
-      {{{Step::Line, 0, "a\n"}, {Step::Box, 5, "Overflow"}}, "unexpected message box: 'Overflow'"},
-      {{{Step::Line, 0, "a\n"}, {Step::End, 5}, {Step::Line, 0, "b\n"}, {Step::Event, 5}},
+      {{{Step::Line, 0, "{\"t\":5,}\n"}, {Step::Box, 5, "Overflow"}}, "unexpected message box: 'Overflow'"},
+      {{{Step::Line, 0, "{\"t\":5,}\n"}, {Step::End, 5}, {Step::Line, 0, "{\"t\":5,}\n"}, {Step::Event, 5}},
        "after the end"},
-      {{{Step::Line, 0, "a\n"}, {Step::Event, 200}, {Step::Line, 0, "b\n"}, {Step::Event, 100}},
+      {{{Step::Line, 0, "{\"t\":200,}\n"}, {Step::Event, 200}, {Step::Line, 0, "{\"t\":100,}\n"}, {Step::Event, 100}},
        "earlier"},
-      {{{Step::Line, 0, "a"}}, "not one whole line"},
-      {{{Step::Line, 0, "a\nb\n"}}, "not one whole line"},
+      {{{Step::Line, 0, "{\"t\":5,}"}}, "not one whole line"},
+      {{{Step::Line, 0, "{\"t\":5,}\n{\"t\":5,}\n"}}, "not one whole line"},
+      {{{Step::Line, 0, "{\"t\":x}\n"}}, "does not begin with its time"},
+      {{{Step::Line, 0, "{\"t\":7,}\n"}, {Step::Event, 5}}, "another time than its report"},
       {{{Step::Event, 5}}, "not one line a report"},
-      {{{Step::Line, 0, "a\n"}, {Step::Line, 0, "b\n"}, {Step::Event, 5}}, "not one line a report"},
+      {{{Step::Line, 0, "{\"t\":5,}\n"}, {Step::Line, 0, "{\"t\":5,}\n"}, {Step::Event, 5}}, "not one line a report"},
   };
   headless::Replay replay{headless::Replay::Sink()};  // a program to report about
   const Program& program = replay.program();
@@ -101,11 +103,24 @@ TEST(FuzzInputs, BudgetCutsADayOfPlayShort) {
   // start, click, then ticks up to the 101st event.
   EXPECT_EQ(replay.clock().now(), 99 * 15'625);
   EXPECT_EQ(check.problem(), "");
-  // Both of the harness's runs share the one budget, and a day-long input is
-  // no fault; nor is a first run that spends the budget exactly, leaving
-  // none for the second run's start.
+  // The lines after a bad one run on the same budget, and a day-long input
+  // is no fault; nor is a budget spent exactly at the bad line.
   EXPECT_EQ(fuzz::runScript("click Main Image2\nbogus\nticks 5529600\n", 50), "");
   EXPECT_EQ(fuzz::runScript("keyup 0\nkeyup 0\nbogus\n", 3), "");
+}
+
+// Without its trace a run is still checked by its own account, which must
+// catch a fault alone.
+TEST(FuzzInputs, AnUntracedRunIsCheckedByItsAccount) {
+  std::size_t events = 0;
+  fuzz::RunCheck check(events, 100, false);
+  headless::Replay replay{check};
+  std::string error;
+  ASSERT_TRUE(replay.runLine("click Main Image2", error));
+  ASSERT_TRUE(replay.runLine("ticks 64", error));
+  EXPECT_EQ(check.problem(), "");
+  check.delivered(0, {}, replay.program());  // a report back in time
+  EXPECT_NE(check.problem().find("earlier"), std::string::npos) << check.problem();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string_view>
 
@@ -194,12 +195,16 @@ TEST(ReplayScript, AfterTheEndTheRestIsCheckedButNotRun) {
   EXPECT_EQ(invalid.errors.rfind("line 9: ", 0), 0u) << invalid.errors;
 }
 
-// The built tools on bad scripts and hostile streams: directories, closed
-// and failing streams, a full disk, endless lines, the end of time. Each
-// ends in bounded time (timeout: 124) with its status and its one line on
-// stderr, never by a signal (128 + N), and what it wrote before a failure
-// is whole. $R, $SOAK, $SHOT, $PROBE are the tools, $D a directory, $S the
-// case's script.
+// The built tools on bad scripts and hostile streams and files: directories,
+// closed and failing streams, a full disk, endless lines, the end of time,
+// outputs that are the script, a recording there already or being written,
+// pipes no one reads, a display that goes away, signals. Each ends in
+// bounded time (timeout: 124) with its status and its one line on stderr,
+// never by a signal (128 + N), and what it wrote before a failure is whole
+// lines. $R, $SOAK, $SHOT, $ANIM, $PROBE, $REC, $WATCH are the tools, $D a
+// directory, $S the case's script; `kept FILE` fails the case if FILE is
+// no longer the script (99), `onX` starts a private X server (killed with
+// the case) for the cases that need one.
 TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLine) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("kestrin-bad-scripts-" + std::to_string(::getpid()));
@@ -210,8 +215,17 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
                         d + "' S='" + d + "/script'; export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$D/xdg\n";
 #ifdef KESTRIN_SCREENSHOT
   prelude += "SHOT='" + std::string(KESTRIN_SCREENSHOT) + "' PROBE='" + KESTRIN_PROBE + "' REC='" +
-             KESTRIN_RECORD + "' WATCH='" + KESTRIN_WATCH + "'\n";
+             KESTRIN_RECORD + "' WATCH='" + KESTRIN_WATCH + "' ANIM='" + KESTRIN_ANIMATE + "'\n";
 #endif
+  prelude +=
+      "export QT_LOGGING_RULES='*=false'\n"
+      "kept() { s=$?; cmp -s $S \"$1\" || { echo \"$1 was written over\" >&2; exit 99; }; exit $s; }\n"
+      "onX() { Xvfb -displayfd 3 -nolisten tcp 3>$D/display 2>/dev/null & x=$!; trap 'kill $x 2>/dev/null' EXIT;"
+      " while [ ! -s $D/display ]; do sleep 0.1; done;"
+      " export DISPLAY=:$(cat $D/display) QT_QPA_PLATFORM=xcb; }\n"
+      // The launcher's window once it shows, given the keyboard.
+      "launcher() { w=$(xdotool search --sync --name '^Form1$' | head -1); xdotool windowfocus $w; }\n";
+  const bool haveX = std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") == 0;
   const std::string day = "click Main Image1\nticks 5529600\n";  // a day of play, never over
   std::string endOfTime;
   for (int i = 0; i < 11'575; ++i) endOfTime += "wait 86400000\n";  // 11,574 days fit in 10^15 us
@@ -222,11 +236,16 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
     const char* command;
     int status;
     std::string error;    // the last line on stderr, $D replaced; none for status 0
-    int traceLines = -1;  // whole lines in $D/out, where the trace goes
+    int traceLines = -1;  // whole lines in $D/out, where the trace goes; kWhole: any number
+    bool needsX = false;  // skipped without Xvfb and xdotool
   };
+  constexpr int kWhole = -2;
   const char* run = "$R $S >$D/out";
   const char* pipeRc = "($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)";
   const std::string tooLong = "line 1: line longer than 4096 characters";
+  const std::string watchUsage = "usage: kestrin-watch SCRIPT [--speed X] [--trace TRACE]";
+  const std::string animateUsage =
+      "usage: kestrin-animate SCRIPT SCREEN OUT.gif [--every N] [--from MS] [--to MS]";
   const std::vector<Case> cases = {
       {"empty", "", run, 0, "", 1},
       {"unknown word", "ticks 1\nfly 3\n", run, 2, "line 2: unknown command 'fly'", 1},
@@ -242,7 +261,8 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       // The trace cannot be written whole.
       {"full device", day, "$R $S >/dev/full", 1, "kestrin-replay: standard output: No space left on device"},
       {"stdout closed", day, "$R $S >&-", 1, "kestrin-replay: standard output: Bad file descriptor"},
-      {"full disk", day, "ulimit -f 64; $R $S >$D/out", 1, "kestrin-replay: standard output: File too large"},
+      // A disk that fills mid-line leaves whole lines, the half line cut away.
+      {"full disk", day, "ulimit -f 64; $R $S >$D/out", 1, "kestrin-replay: standard output: File too large", kWhole},
       {"reader gone", day, pipeRc, 1, "kestrin-replay: standard output: Broken pipe"},
       {"reader gone, SIGPIPE ignored", day, "trap '' PIPE; ($R $S; echo $? >$D/rc) | head -c 1 >/dev/null; exit $(cat $D/rc)", 1,
        "kestrin-replay: standard output: Broken pipe"},
@@ -252,11 +272,19 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"endless comment on a pipe", "", "(printf '#'; yes | tr -d '\\n') | $R >$D/out", 2, tooLong, 1},
       {"the end of time", endOfTime, run, 2,
        "line 11575: the waits of the script pass 10^15 microseconds (about 31.7 years)", 1},
+      {"the trace appended to its script", day, "cp $S $D/v; $R $D/v >>$D/v; kept $D/v", 2,
+       "kestrin-replay: standard output: is the script being read"},
       // The other tools that write.
       {"soak report to a full device", "", "$SOAK --ticks 2000 >/dev/full", 1,
        "kestrin-soak: standard output: No space left on device"},
       {"soak report, stdout closed", "", "$SOAK --ticks 2000 >&-", 1,
        "kestrin-soak: standard output: Bad file descriptor"},
+      // Every tool reads its command line by the same rules: numbers in
+      // decimal only, an option at most once, 2 for any mistake.
+      {"soak ticks with a blank", "", "$SOAK --ticks ' 10'", 2,
+       "usage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]"},
+      {"soak ticks twice", "", "$SOAK --ticks 10 --ticks 20", 2,
+       "kestrin-soak: --ticks given twice\nusage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]"},
 #ifdef KESTRIN_SCREENSHOT
       {"screenshot of a directory", "", "$SHOT $D Main $D/x.png", 1, "kestrin-screenshot: $D: Is a directory"},
       {"screenshot to a full device", "", "$SHOT $S Main /dev/full", 1,
@@ -280,9 +308,75 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"watching a directory", "", "$WATCH $D", 1, "kestrin-watch: $D: Is a directory"},
       {"watch's trace to a full device", "wait 10\n", "$WATCH $S --speed 1000 --trace /dev/full", 1,
        "kestrin-watch: /dev/full: No space left on device"},
+      {"a speed in hexadecimal", "", "$WATCH $S --speed 0x10", 2,
+       "kestrin-watch: --speed takes a decimal number from 0.01 to 1000, not '0x10'\n" + watchUsage},
+      {"a speed with a blank", "", "$WATCH $S --speed ' 10'", 2,
+       "kestrin-watch: --speed takes a decimal number from 0.01 to 1000, not ' 10'\n" + watchUsage},
+      {"a speed twice", "", "$WATCH $S --speed 2 --speed 3", 2, "kestrin-watch: --speed given twice\n" + watchUsage},
+      {"frames every so often, twice", "", "$ANIM $S Main $D/a.gif --every 2 --every 3", 2,
+       "kestrin-animate: --every given twice\n" + animateUsage},
+      {"a trace twice", "", "$REC $D/new --trace $D/t1 --trace $D/t2", 2,
+       "kestrin-record: --trace given twice\nusage: kestrin-record SCRIPT [--trace TRACE] [--overwrite]"},
+      {"an unknown screen to render", "", "$SHOT $S Nowhere $D/x.png", 2,
+       "kestrin-screenshot: Nowhere: no such screen\nusage: kestrin-screenshot SCRIPT SCREEN OUT.png"},
+      {"an unknown screen to animate", "", "$ANIM $S Nowhere $D/x.gif", 2,
+       "kestrin-animate: Nowhere: no such screen\n" + animateUsage},
+      // Outputs that are the script, by its name, a link or another name.
+      {"a trace over its script", day, "cp $S $D/v; $WATCH $D/v --trace $D/v; kept $D/v", 2,
+       "kestrin-watch: $D/v: is the script being read"},
+      {"a trace over its script through a link", day,
+       "cp $S $D/v; ln -sf $D/v $D/l; $WATCH $D/v --trace $D/l; kept $D/v", 2,
+       "kestrin-watch: $D/l: is the script being read"},
+      {"a picture over its script", "", "cp $S $D/v; $SHOT $D/v Main $D/v; kept $D/v", 2,
+       "kestrin-screenshot: $D/v: is the script being read"},
+      {"an animation over its script by another name", "",
+       "cp $S $D/v; ln -f $D/v $D/h; $ANIM $D/v Main $D/h; kept $D/v", 2,
+       "kestrin-animate: $D/h: is the script being read"},
+      {"a recording and its trace in one file", "",
+       "$REC $D/new --trace $D/new; s=$?; [ ! -e $D/new ] || exit 99; exit $s", 2,
+       "kestrin-record: $D/new: is the script being written"},
+      {"an existing recording", day, "cp $S $D/v; $REC $D/v; kept $D/v", 2,
+       "kestrin-record: $D/v: exists; --overwrite writes over it"},
+      {"a recording another recorder writes", day,
+       "cp $S $D/v; exec 9<$D/v; flock 9; $REC $D/v --overwrite; kept $D/v", 1,
+       "kestrin-record: $D/v: is being written by another program"},
+      // Pipes no one reads are refused at once, not waited on in open().
+      {"a recording into a pipe no one reads", "", "mkfifo $D/f; $REC $D/f", 1,
+       "kestrin-record: $D/f: is a pipe that no program reads"},
+      {"a trace into a pipe no one reads", day, "mkfifo $D/f; $WATCH $S --trace $D/f", 1,
+       "kestrin-watch: $D/f: is a pipe that no program reads"},
+      {"a picture into a pipe no one reads", "", "mkfifo $D/f; $SHOT $S Main $D/f", 1,
+       "kestrin-screenshot: $D/f: is a pipe that no program reads"},
+      {"a script from a pipe, to watch", "", "mkfifo $D/f; $WATCH $D/f", 1,
+       "kestrin-watch: $D/f: is not a file; the script is read twice, to check it and to play it"},
+      // A signal ends a watch as it ends a recording: the trace whole.
+      {"a watch sent SIGTERM", day, "$WATCH $S --trace $D/out & sleep 2; kill -TERM $!; wait $!", 0, "", kWhole},
+      {"a watch sent SIGHUP", day, "$WATCH $S --trace $D/out & sleep 2; kill -HUP $!; wait $!", 0, "", kWhole},
+      {"a watch sent SIGINT", day, "$WATCH $S --trace $D/out & sleep 2; kill -INT $!; wait $!", 0, "", kWhole},
+      // The display going away: the script ends with its wait to the last
+      // event, and replays to the session's trace, whole.
+      {"the display gone during a recording", "",
+       "onX; $REC $D/s --trace $D/out & r=$!; launcher; xdotool mousemove --window $w 182 372 click 1;"
+       " sleep 1; kill $x; wait $r; s=$?; $R $D/s | cmp -s - $D/out || exit 99; exit $s",
+       1, "kestrin-record: the display went away", kWhole, true},
+      {"the display gone during a watch", day,
+       "onX; $WATCH $S --trace $D/out & r=$!; until grep -q Timer1_Timer $D/out; do sleep 0.1; done;"
+       " kill $x; wait $r", 1,
+       "kestrin-watch: the display went away", kWhole, true},
+      // A disk that fills mid-line during a recording: the script keeps its
+      // whole lines, and they replay.
+      {"a full disk during a recording", "",
+       "onX; (ulimit -f 1; exec $REC $D/out) & r=$!; launcher; xdotool key --delay 5 --repeat 60 Left;"
+       " wait $r; s=$?; $R $D/out >/dev/null || exit 99; exit $s",
+       1, "kestrin-record: $D/out: File too large", kWhole, true},
 #endif
   };
   for (const Case& c : cases) {
+    if (c.needsX && !haveX) {
+      std::cout << "skipped without Xvfb and xdotool: " << c.name << '\n';
+      continue;
+    }
+    for (const char* file : {"v", "l", "h", "f", "new", "s", "display"}) fs::remove(dir / file);
     std::ofstream(dir / "script", std::ios::binary) << c.script;
     std::ofstream(dir / "case.sh") << prelude << c.command << "\n";
     fs::remove(dir / "out");
@@ -298,9 +392,13 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
     if (std::string_view(c.command).find("$R") != std::string_view::npos) {
       EXPECT_EQ(err, expected) << c.name;
     }
-    if (c.traceLines < 0) continue;
+    if (c.traceLines == -1) continue;
     const std::string trace = bytesOf(dir / "out");
-    EXPECT_EQ(lineCount(trace), static_cast<std::size_t>(c.traceLines)) << c.name;
+    if (c.traceLines == kWhole) {
+      EXPECT_FALSE(trace.empty()) << c.name;
+    } else {
+      EXPECT_EQ(lineCount(trace), static_cast<std::size_t>(c.traceLines)) << c.name;
+    }
     EXPECT_TRUE(trace.empty() || trace.back() == '\n') << c.name << ": a line cut short";
   }
   fs::remove_all(dir);

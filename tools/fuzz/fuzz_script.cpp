@@ -1,5 +1,6 @@
 #include "fuzz_script.h"
 
+#include <charconv>
 #include <cstdint>
 #include <sstream>
 
@@ -59,6 +60,19 @@ void RunCheck::line(std::string_view line) {
     problem_ = "a trace line that is not one whole line";
     return;
   }
+  // {"t":T, with T the report's time.
+  constexpr std::string_view kHead = "{\"t\":";
+  std::int64_t t = -1;
+  if (line.starts_with(kHead)) {
+    const char* first = line.data() + kHead.size();
+    const auto [end, error] = std::from_chars(first, line.data() + line.size(), t);
+    if (error != std::errc() || *end != ',') t = -1;
+  }
+  if (t < 0) {
+    problem_ = "a trace line that does not begin with its time: " + std::string(line.substr(0, 40));
+    return;
+  }
+  lineTime_ = t;
   ++lines_;
 }
 
@@ -70,8 +84,13 @@ void RunCheck::check(std::int64_t t, const char* what) {
     problem_ = std::string("a report after the end: ") + what;
     return;
   }
-  if (lines_ != ++reported_) {
+  ++reported_;
+  if (traced_ && lines_ != reported_) {
     problem_ = std::string("a trace that is not one line a report, at the ") + what;
+    return;
+  }
+  if (traced_ && lineTime_ != t) {
+    problem_ = std::string("a trace line at another time than its report, at the ") + what;
     return;
   }
   if (t < lastTime_) {
@@ -112,38 +131,46 @@ void RunCheck::ended(std::int64_t t, const Delivery& /*cause*/) {
   count();
 }
 
-std::string runScript(std::string_view bytes, std::size_t maxEvents) {
+namespace {
+
+// One input in kTraceOneIn, by the bytes' FNV-1a hash.
+bool sampled(std::string_view bytes) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash % kTraceOneIn == 0;
+}
+
+}  // namespace
+
+std::string runScript(std::string_view bytes, std::size_t maxEvents, TraceText text) {
   std::size_t events = 0;
-  const auto traced = [](RunCheck& check) {
-    return headless::Replay::Sink([&check](std::string_view line) { check.line(line); });
+  const bool withTrace = text == TraceText::Always || sampled(bytes);
+  const auto traced = [withTrace](RunCheck& check) {
+    return withTrace ? headless::Replay::Sink([&check](std::string_view line) { check.line(line); })
+                     : headless::Replay::Sink();
   };
 
-  // As kestrin-replay reads it: the whole script, stopping at a bad line.
-  int status = 0;
-  {
-    RunCheck check(events, maxEvents);
-    std::ostringstream errors;
-    try {
-      headless::Replay replay(traced(check), {}, &check);
-      openFirst(replay, bytes);
-      headless::LineReader in(bytes);
-      status = replay.run(in, errors);
-    } catch (const BudgetSpent&) {
-      return check.problem();
-    }
-    if (!check.problem().empty()) return check.problem();
-    if (std::string problem = checkStatus(status, errors.str()); !problem.empty()) return problem;
-  }
-  if (status == 0) return "";
-
-  // Every line that parses, the bad ones skipped. The start alone may spend
-  // the budget the first run left.
-  RunCheck check(events, maxEvents);
+  RunCheck check(events, maxEvents, withTrace);
   try {
+    // As kestrin-replay reads it: the whole script, stopping at a bad line.
     headless::Replay replay(traced(check), {}, &check);
     openFirst(replay, bytes);
-    std::string error;
+    headless::LineReader in(bytes);
+    std::ostringstream errors;
+    const int status = replay.run(in, errors);
+    if (!check.problem().empty()) return check.problem();
+    if (std::string problem = checkStatus(status, errors.str()); !problem.empty()) return problem;
+    if (status == 0) return "";
+
+    // Then on, past the bad line, with every later line that parses, the
+    // bad ones skipped: what a second program running every line that
+    // parses would do, without playing the lines before it again.
     std::size_t start = 0;
+    for (long n = 0; n < in.number() && start < bytes.size(); ++n) {
+      const std::size_t end = bytes.find('\n', start);
+      start = end == std::string_view::npos ? bytes.size() : end + 1;
+    }
+    std::string error;
     while (start < bytes.size()) {
       std::size_t end = bytes.find('\n', start);
       if (end == std::string_view::npos) end = bytes.size();

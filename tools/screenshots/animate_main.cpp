@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <iostream>
 #include <limits>
@@ -24,6 +23,7 @@
 #include <QApplication>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/program.h"
@@ -43,29 +43,19 @@ struct Options {
   std::int64_t to = std::numeric_limits<std::int64_t>::max();
 };
 
-bool number(std::string_view text, std::int64_t& value, std::int64_t least, std::int64_t most) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() && value >= least && value <= most;
-}
-
-bool parse(int argc, char** argv, Options& options) {
+// The options after SCRIPT SCREEN OUT.gif; false when the tool is to end
+// with line.status().
+bool readOptions(kestrin::tools::CommandLine& line, Options& options) {
   constexpr std::int64_t kMaxMs = kestrin::headless::kMaxScriptMicros / 1000;
-  for (int i = 4; i < argc; i += 2) {
-    if (i + 1 >= argc) return false;
-    const std::string_view option = argv[i];
-    const std::string_view value = argv[i + 1];
-    std::int64_t ms = 0;
-    if (option == "--every") {
-      if (!number(value, options.every, 1, 64 * 60)) return false;
-    } else if (option == "--from" && number(value, ms, 0, kMaxMs)) {
-      options.from = ms * 1000;
-    } else if (option == "--to" && number(value, ms, 0, kMaxMs)) {
-      options.to = ms * 1000;
-    } else {
-      return false;
-    }
+  std::int64_t from = 0;
+  std::int64_t to = kMaxMs;
+  if (!line.whole("every", 1, 64 * 60, options.every) || !line.whole("from", 0, kMaxMs, from) ||
+      !line.whole("to", 0, kMaxMs, to)) {
+    return false;
   }
-  return options.from < options.to;
+  options.from = from * 1000;
+  if (line.isSet("to")) options.to = to * 1000;
+  return options.from < options.to || line.mistake("--from must come before --to");
 }
 
 // Takes the frames as the script's waits move the clock: the clock stops at
@@ -128,40 +118,44 @@ class Camera {
 int main(int argc, char** argv) {
   using kestrin::tools::fail;
   kestrin::io::guardStandardStreams();
-  Options options;
-  if (argc < 4 || !parse(argc, argv, options)) {
-    std::cerr << kUsage;
-    return 2;
-  }
   // Nothing is shown on a display: the frames are rendered in memory.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
   kestrin::headless::Replay replay([](std::string_view) {});
-  if (replay.program().findDesign(argv[2]) == nullptr) {
-    std::cerr << kTool << ": " << argv[2] << ": no such screen\n";
-    return 2;
+  kestrin::tools::CommandLine line(
+      kTool, kUsage,
+      {{"every", "N", "a frame every N ticks (1 to 3840; 2 unless told)"},
+       {"from", "MS", "the first frame at MS milliseconds"},
+       {"to", "MS", "no frame from MS milliseconds on"}},
+      3, 3);
+  kestrin::tools::RenderRequest request;
+  if (const auto status = kestrin::tools::readRequest(line, argc, argv, replay.program(), request)) {
+    return *status;
   }
-  Camera camera(replay, argv[2], options);
+  Options options;
+  if (!readOptions(line, options)) return line.status();
+
+  Camera camera(replay, request.screen, options);
   const kestrin::tools::ScriptRun run{
       .tool = kTool,
       .wait = [&camera](std::int64_t micros, std::string& error) { return camera.wait(micros, error); },
       .enough = [&camera] { return camera.done(); }};
-  if (const int status = run(argv[1], replay); status != 0) return status;
+  if (const int status = run(request.script.c_str(), replay); status != 0) return status;
   if (!camera.started()) {
-    std::cerr << kTool << ": " << argv[2] << " is never on show at a frame's moment\n";
+    std::cerr << kTool << ": " << request.screen << " is never on show at a frame's moment\n";
     return 1;
   }
   const std::optional<std::string> gif = camera.animation().finish(camera.end());
   if (!gif) {
-    std::cerr << kTool << ": " << argv[3] << ": " << camera.animation().error() << '\n';
+    std::cerr << kTool << ": " << request.out << ": " << camera.animation().error() << '\n';
     return 1;
   }
-  if (const int error = kestrin::io::replaceFile(argv[3], *gif); error != 0) {
-    return fail(kTool, argv[3], error);
+  if (const auto failure = kestrin::io::replaceFile(request.out, *gif)) {
+    return fail(kTool, request.out, failure);
   }
   kestrin::io::FdWriter out(STDOUT_FILENO);
-  out.print("%s: %d frames, %zu bytes\n", argv[3], camera.animation().frames(), gif->size());
+  out.print("%s: %d frames, %zu bytes\n", request.out.c_str(), camera.animation().frames(), gif->size());
   if (!out.flush()) return fail(kTool, "standard output", out.error());
   return 0;
 }

@@ -21,6 +21,7 @@
 #include <QImage>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
 #include "shell/form.h"
@@ -44,34 +45,36 @@ QByteArray pngBytes(const QImage& image) {
 int main(int argc, char** argv) {
   using kestrin::tools::fail;
   kestrin::io::guardStandardStreams();
-  if (argc != 4) {
-    std::cerr << "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n";
-    return 2;
-  }
   // Nothing is shown on a display: the pictures are rendered in memory.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
   kestrin::headless::Replay replay([](std::string_view) {});
-  if (const int status = kestrin::tools::ScriptRun{.tool = kTool}(argv[1], replay); status != 0) {
+  kestrin::tools::CommandLine line(kTool, "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n", {}, 3, 3);
+  kestrin::tools::RenderRequest request;
+  if (const auto status = kestrin::tools::readRequest(line, argc, argv, replay.program(), request)) {
+    return *status;
+  }
+  if (const int status = kestrin::tools::ScriptRun{.tool = kTool}(request.script.c_str(), replay);
+      status != 0) {
     return status;
   }
 
-  const kestrin::Screen* screen = replay.program().findScreen(argv[2]);
+  const kestrin::Screen* screen = replay.program().findScreen(request.screen);
   if (screen == nullptr || !screen->visible()) {
-    std::cerr << "kestrin-screenshot: " << argv[2] << " is not on show at the end of the script\n";
+    std::cerr << "kestrin-screenshot: " << request.screen << " is not on show at the end of the script\n";
     return 1;
   }
   kestrin::qt::PictureCache pictures;
   const QByteArray png = pngBytes(kestrin::tools::renderWindow(*screen, pictures));
-  if (png.isEmpty()) return fail(kTool, argv[3], EINVAL);
+  if (png.isEmpty()) return fail(kTool, request.out, EINVAL);
   const std::string_view bytes(png.constData(), static_cast<std::size_t>(png.size()));
-  if (const int error = kestrin::io::writeFile(argv[3], bytes); error != 0) {
-    return fail(kTool, argv[3], error);
+  if (const auto failure = kestrin::io::writeFile(request.out, bytes)) {
+    return fail(kTool, request.out, failure);
   }
   // What the picture shows, for choosing the moment to take it.
   kestrin::io::FdWriter out(STDOUT_FILENO);
-  std::string said = std::string(argv[3]) + ": " + std::string(screen->name()) + " at " +
+  std::string said = request.out + ": " + std::string(screen->name()) + " at " +
                      std::to_string(replay.clock().now() / 1000) + " ms";
   for (const kestrin::Control& c : screen->form()->controls()) {
     if (c.kind() == kestrin::ControlKind::Label && c.Visible) said += " | " + c.Caption;

@@ -100,4 +100,24 @@ int fail(std::string_view tool, std::string_view what, int error) {
   return 1;
 }
 
+int fail(std::string_view tool, std::string_view what, const io::Failure& failure) {
+  std::cerr << tool << ": " << io::describe(what, failure) << '\n';
+  return io::exitStatus(failure);
+}
+
+std::optional<int> readRequest(CommandLine& line, int argc, char** argv, const Program& program,
+                               RenderRequest& request) {
+  if (!line.parse(argc, argv)) return line.status();
+  request = {.script = line.words()[0], .screen = line.words()[1], .out = line.words()[2]};
+  if (program.findDesign(request.screen) == nullptr) {
+    line.mistake(request.screen + ": no such screen");
+    return line.status();
+  }
+  if (const auto script = io::regularFileIdAt(request.script);
+      script && script == io::regularFileIdAt(request.out)) {
+    return fail(line.tool(), request.out, io::Failure{.refusal = io::Refusal::IsInput});
+  }
+  return std::nullopt;
+}
+
 }  // namespace kestrin::tools

@@ -2,15 +2,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <QImage>
 
+#include "host/common/output_file.h"
 #include "host/headless/replay.h"
 #include "host/qt/paint.h"
+#include "tools/support/command_line.h"
 
 namespace kestrin {
+class Program;
 class Screen;
 }
 
@@ -42,7 +46,21 @@ struct ScriptRun {
 // would have them), at one image pixel to the logical pixel.
 QImage renderWindow(const Screen& screen, qt::PictureCache& pictures);
 
-// "tool: what: reason" on stderr for an errno; returns 1, the status for it.
+// "tool: what: reason" on stderr for an errno, or for an output's failure;
+// returns the exit status for it (1, or 2 for a refusal of what was asked).
 int fail(std::string_view tool, std::string_view what, int error);
+int fail(std::string_view tool, std::string_view what, const io::Failure& failure);
+
+// What kestrin-screenshot and kestrin-animate take on the command line
+// before their options: the script, the screen to render, the output.
+// Returns the exit status if the tool is to end here (a mistake said, or
+// --help), after the application has taken the toolkit's own options. An
+// unknown screen is a mistake (2), as is an output that is the script: the
+// picture would be written over it.
+struct RenderRequest {
+  std::string script, screen, out;
+};
+std::optional<int> readRequest(CommandLine& line, int argc, char** argv, const Program& program,
+                               RenderRequest& request);
 
 }  // namespace kestrin::tools

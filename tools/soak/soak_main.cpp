@@ -10,28 +10,33 @@
 // whole; 2 for bad arguments.
 #include <unistd.h>
 
-#include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "tools/soak/soak.h"
 
 namespace {
 
+// Decimal digits only, as every tool reads its numbers (no sign, blank or
+// base prefix), within 64 bits.
 bool number(const char* text, std::uint64_t& out) {
-  if (text == nullptr || *text == '\0') return false;
-  char* end = nullptr;
-  errno = 0;
-  out = std::strtoull(text, &end, 10);
-  return errno == 0 && *end == '\0' && text[0] != '-';
+  if (text == nullptr) return false;
+  const std::string_view digits = text;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
+  return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos &&
+         error == std::errc() && end == digits.data() + digits.size();
 }
 
-int usage() {
+int usage(std::string_view what = {}) {
+  if (!what.empty()) std::cerr << "kestrin-soak: " << what << '\n';
   std::cerr << "usage: kestrin-soak [--seed N] [--ticks N] [--script-out FILE]\n";
   return 2;
 }
@@ -43,9 +48,13 @@ int main(int argc, char** argv) {
   std::uint64_t seed = 1;
   std::uint64_t ticks = 1'000'000;
   std::string scriptOut;
+  std::set<std::string_view> given;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg.starts_with("--") && !given.insert(arg).second) {
+      return usage(std::string(arg) + " given twice");
+    }
     if (arg == "--seed" && number(value, seed)) {
       ++i;
     } else if (arg == "--ticks" && number(value, ticks)) {
@@ -71,8 +80,8 @@ int main(int argc, char** argv) {
     if (!scriptOut.empty()) {
       std::string text;
       for (const std::string& line : r.script) text += line + '\n';
-      if (const int error = kestrin::io::writeFile(scriptOut, text); error != 0) {
-        std::cerr << "kestrin-soak: " << kestrin::io::describe(scriptOut, error) << '\n';
+      if (const auto failure = kestrin::io::writeFile(scriptOut, text)) {
+        std::cerr << "kestrin-soak: " << kestrin::io::describe(scriptOut, failure) << '\n';
       } else {
         std::cerr << "  its script: " << scriptOut << " (kestrin-replay " << scriptOut << ")\n";
       }

@@ -4,80 +4,133 @@
 // and answered as the replay answers them. The windows take no input but P
 // and Pause, which pause the watch; a close box stops it. With --trace, the
 // trace of what was shown, the same as kestrin-replay's of the script.
+//
+// The script is read twice, as it streams: once whole to check it, before
+// any window opens, then again as it is played, so only the command under
+// way is held, however long the script.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "host/common/fd_io.h"
+#include "host/common/output_file.h"
 #include "host/common/trace.h"
 #include "host/headless/replay.h"
 #include "host/headless/script.h"
+#include "host/headless/script_player.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/application.h"
 #include "host/qt/qt_host.h"
+#include "tools/support/command_line.h"
+#include "tools/support/session_output.h"
 
 namespace {
 
 using kestrin::Program;
 using kestrin::headless::Command;
+using kestrin::headless::LineReader;
 using Steady = std::chrono::steady_clock;
 
-constexpr const char* kUsage = "usage: kestrin-watch SCRIPT [--speed X] [--trace TRACE]\n";
+constexpr std::string_view kTool = "kestrin-watch";
 constexpr int kBoxShownMs = 2000;  // at speed 1: long enough to read "Game Over"
 constexpr int kLastPictureMs = 1000;  // the end of a script stays on the screen so long
 
-void say(const std::string& message) {
-  std::fprintf(stderr, "kestrin-watch: %s\n", message.c_str());
-  std::fflush(stderr);
-}
+void say(std::string_view message) { kestrin::tools::say(kTool, message); }
 
-// The script's commands, checked against the designs before any window
-// opens: 0, 1 (unreadable) or 2 (not valid), with the message said.
-int readScript(const char* path, std::vector<Command>& commands) {
-  const int fd = kestrin::io::openForReading(path);
-  if (fd < 0) {
+// The script, open for reading: 0, or 1 with the reason said. It is read
+// twice, so it must be a file: a pipe or a terminal is refused at once
+// (opened without blocking, so a FIFO with no writer cannot hang the tool).
+int openScript(const std::string& path, int& fd) {
+  fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat file {};
+  if (fd < 0 || ::fstat(fd, &file) != 0) {
     say(kestrin::io::describe(path, errno));
     return 1;
   }
-  kestrin::headless::Replay names{kestrin::headless::Replay::Sink()};  // for the designs' names
-  kestrin::headless::LineReader lines(fd);
-  std::int64_t waited = 0;
-  int status = 0;
-  for (std::string_view line; status == 0;) {
-    const auto next = lines.next(line);
-    if (next == kestrin::headless::LineReader::Next::End) break;
-    if (next == kestrin::headless::LineReader::Next::ReadFailed) {
-      say(kestrin::io::describe(path, lines.error()));
-      status = 1;
-    } else if (next == kestrin::headless::LineReader::Next::TooLong) {
-      say("line " + std::to_string(lines.number()) + ": line longer than " +
-          std::to_string(kestrin::headless::kMaxLineLength) + " characters");
-      status = 2;
-    } else {
-      auto parsed = kestrin::headless::parseLine(line, names.program());
-      if (parsed.command && parsed.command->kind == Command::Kind::Wait) {
-        kestrin::headless::addToScriptTime(waited, parsed.command->micros, parsed.error);
-      }
-      if (!parsed.error.empty()) {
-        say("line " + std::to_string(lines.number()) + ": " + parsed.error);
-        status = 2;
-      } else if (parsed.command) {
-        commands.push_back(*parsed.command);
-      }
-    }
+  if (S_ISDIR(file.st_mode)) {
+    say(kestrin::io::describe(path, EISDIR));
+    return 1;
   }
-  ::close(fd);
+  if (!S_ISREG(file.st_mode)) {
+    say(path + ": is not a file; the script is read twice, to check it and to play it");
+    return 1;
+  }
+  return 0;
+}
+
+// The first reading: every line checked against the designs, and the waits
+// summed, before any window opens: 0, 1 (unreadable) or 2 (not valid), with
+// the message said. lines: how many lines the script has, which the
+// playing reads and no more (a script still being written grows).
+int checkScript(const std::string& path, int fd, const Program& program, long& lines) {
+  LineReader reader(fd);
+  std::string error;
+  const int status = kestrin::headless::checkScript(reader, program, error);
+  if (status == 1) say(kestrin::io::describe(path, reader.error()));
+  if (status == 2) say(error);
+  lines = reader.number();
   return status;
 }
+
+// The second reading: the script's commands one at a time, as they are
+// played. Only the command under way is held.
+class Commands final : public kestrin::headless::CommandSource {
+ public:
+  Commands(std::string path, int fd, long lines, const Program& program)
+      : path_(std::move(path)), reader_(fd), lines_(lines), program_(program) {}
+
+  // The command under way; null once the script is played, or could not be
+  // read again as it was checked (said, and failed() is true).
+  const Command* current() override {
+    while (!current_ && !done_) {
+      if (reader_.number() == lines_) {
+        done_ = true;
+        break;
+      }
+      std::string_view line;
+      const LineReader::Next next = reader_.next(line);
+      if (next == LineReader::Next::ReadFailed) {
+        failWith(kestrin::io::describe(path_, reader_.error()));
+        break;
+      }
+      auto parsed = kestrin::headless::parseLine(line, program_);
+      if (next != LineReader::Next::Line || !parsed.error.empty()) {
+        failWith(path_ + ": changed since it was checked, at line " +
+                 std::to_string(reader_.number() + (next == LineReader::Next::End ? 1 : 0)));
+      } else {
+        current_ = parsed.command;
+      }
+    }
+    return current_ ? &*current_ : nullptr;
+  }
+  void next() override { current_.reset(); }
+  bool failed() const { return failed_; }
+
+ private:
+  void failWith(const std::string& message) {
+    say(message);
+    failed_ = done_ = true;
+  }
+
+  std::string path_;
+  LineReader reader_;
+  long lines_;
+  const Program& program_;
+  std::optional<Command> current_;
+  bool done_ = false;
+  bool failed_ = false;
+};
 
 // Ticks come from the script's clock, not from an alarm: the player below
 // runs each one when its time has come.
@@ -86,108 +139,69 @@ class NoAlarm final : public kestrin::qt::Alarm {
   void arm(std::optional<std::int64_t>) override {}
 };
 
-// Moves the program's clock along the script as real time passes, speed
-// times as fast: each tick and each input at its own time, exactly as the
-// replay tool runs them, so the windows show the run the script is. P or
-// Pause in a window stops it, and the next goes on from where it stood.
-class Player final : public kestrin::Stoppable {
+// The windows the script is played in, at real time on a steady clock: the
+// player (ScriptPlayer) moves the program's clock along the script, each
+// tick and each input at its own time, exactly as the replay tool runs
+// them, so the windows show the run the script is.
+class Stage final : public kestrin::headless::ScriptPlayer::Stage {
  public:
-  Player(kestrin::qt::QtHost& host, kestrin::headless::VirtualClock& clock,
-         std::vector<Command> commands, double speed)
-      : host_(host), clock_(clock), commands_(std::move(commands)), speed_(speed) {
+  Stage(kestrin::qt::QtHost& host, const Commands& commands, std::function<void()> resting)
+      : host_(host), commands_(commands), resting_(std::move(resting)) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
+  }
+  void wakes(kestrin::headless::ScriptPlayer& player) {
+    QObject::connect(&timer_, &QTimer::timeout, [&player] { player.step(); });
   }
 
-  void start() {
-    anchor();
-    step();
+  Program& program() override { return host_.program(); }
+  void deliver(const Command& command) override {
+    host_.deliver([&command](Program& p) { kestrin::headless::deliver(p, command); });
   }
-
-  void stop() override {
-    stopped_ = true;
-    timer_.stop();
+  void wake() override { host_.wake(); }  // every tick due now, then the windows
+  double realNowMs() const override {
+    return std::chrono::duration<double, std::milli>(Steady::now().time_since_epoch()).count();
   }
-  void go() override {
-    stopped_ = false;
-    anchor();
-    timer_.start(0);  // from the event loop, not from inside the key
+  void wakeAfter(double realMs) override {
+    timer_.start(std::max(0, static_cast<int>(realMs + 0.999)));
+    resting_();
   }
-
- private:
-  void anchor() {
-    realAnchor_ = Steady::now();
-    modelAnchor_ = clock_.now();
-  }
-  std::int64_t modelNow() const {
-    const auto real = std::chrono::duration<double, std::micro>(Steady::now() - realAnchor_);
-    return modelAnchor_ + static_cast<std::int64_t>(real.count() * speed_);
-  }
-  void wakeAt(std::int64_t model) {
-    const double ms = static_cast<double>(model - modelNow()) / 1000.0 / speed_;
-    timer_.start(std::max(0, static_cast<int>(ms + 0.999)));
-  }
-  // A box shown stops the script's clock while it stands; the playing goes
-  // on from where it was when it has been answered.
-  template <class F>
-  void run(F&& f) {
-    const auto before = Steady::now();
-    f();
-    if (Steady::now() - before > std::chrono::milliseconds(50)) anchor();
-  }
-
-  void step() {
-    Program& program = host_.program();
-    if (stopped_ || program.busy()) return;  // a box is open; the step that opened it goes on after it
-    while (!program.ended()) {
-      if (next_ == commands_.size()) {
-        QTimer::singleShot(kLastPictureMs, [] { QCoreApplication::exit(0); });
-        return;
-      }
-      const Command& c = commands_[next_];
-      if (c.kind != Command::Kind::Wait) {
-        run([&] {
-          host_.deliver([&c](Program& p) {
-            switch (c.kind) {
-              case Command::Kind::KeyDown: p.keyDown(c.code, c.shift); break;
-              case Command::Kind::KeyUp: p.keyUp(c.code, c.shift); break;
-              case Command::Kind::Click: p.click(c.screen, c.control, c.index); break;
-              case Command::Kind::Close: p.close(c.screen); break;
-              case Command::Kind::Drop: p.dropTicks(c.screen, c.control, c.count); break;
-              case Command::Kind::Wait: break;
-            }
-          });
-        });
-        ++next_;
-        continue;
-      }
-      if (!waitEnd_) waitEnd_ = clock_.now() + c.micros;
-      const std::optional<std::int64_t> due = program.nextTickDue();
-      const std::int64_t at = due && *due <= *waitEnd_ ? *due : *waitEnd_;
-      if (at > modelNow()) {
-        wakeAt(at);
-        return;
-      }
-      clock_.set(at);
-      if (at == due) {
-        run([this] { host_.wake(); });  // every tick due now, then the windows
-      } else {
-        waitEnd_.reset();
-        ++next_;
-      }
+  void finished() override {
+    resting_();
+    if (commands_.failed()) {
+      QCoreApplication::exit(1);
+    } else {
+      QTimer::singleShot(kLastPictureMs, [] { QCoreApplication::exit(0); });
     }
   }
 
+ private:
   kestrin::qt::QtHost& host_;
-  kestrin::headless::VirtualClock& clock_;
-  std::vector<Command> commands_;
-  double speed_;
-  std::size_t next_ = 0;
-  std::optional<std::int64_t> waitEnd_;  // of the wait under way
+  const Commands& commands_;
+  std::function<void()> resting_;  // before the player waits for real time to pass
   QTimer timer_;
-  Steady::time_point realAnchor_;
-  std::int64_t modelAnchor_ = 0;
+};
+
+// P or Pause in a window holds the player, and the next press lets it go on
+// from where it stood (host/common/pause.h); never the focus. Let go from
+// the event loop, not from inside the key that asked for it.
+class PauseHold final : public kestrin::Stoppable {
+ public:
+  explicit PauseHold(kestrin::headless::ScriptPlayer& player) : player_(player) {}
+  void stop() override {
+    stopped_ = true;
+    player_.hold(true);
+  }
+  void go() override {
+    stopped_ = false;
+    QTimer::singleShot(0, &context_, [this] {
+      if (!stopped_) player_.hold(false);
+    });
+  }
+
+ private:
+  kestrin::headless::ScriptPlayer& player_;
+  QObject context_;
   bool stopped_ = false;
 };
 
@@ -197,46 +211,51 @@ int main(int argc, char** argv) {
   kestrin::io::guardStandardStreams();
   kestrin::qt::Application app(argc, argv);
 
-  const char* scriptPath = nullptr;
-  const char* tracePath = nullptr;
+  kestrin::tools::CommandLine line(
+      kTool, "usage: kestrin-watch SCRIPT [--speed X] [--trace TRACE]\n",
+      {{"speed", "X", "play X times as fast (0.01 to 1000)"},
+       {"trace", "TRACE", "write the trace of what is shown to TRACE"}},
+      1, 1);
   double speed = 1;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--speed" && i + 1 < argc) {
-      char* end = nullptr;
-      speed = std::strtod(argv[++i], &end);
-      if (end == argv[i] || *end != '\0' || !(speed >= 0.01 && speed <= 1000)) {
-        say("--speed takes a number from 0.01 to 1000, not '" + std::string(argv[i]) + "'");
-        return 2;
-      }
-    } else if (arg == "--trace" && i + 1 < argc && tracePath == nullptr) {
-      tracePath = argv[++i];
-    } else if (!arg.starts_with("-") && scriptPath == nullptr) {
-      scriptPath = argv[i];
-    } else {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
-  }
-  if (scriptPath == nullptr) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  std::vector<Command> commands;
-  if (const int status = readScript(scriptPath, commands); status != 0) return status;
+  if (!line.parse(argc, argv) || !line.number("speed", 0.01, 1000, speed)) return line.status();
+  const std::string& scriptPath = line.words()[0];
 
-  int traceFd = -1;
-  std::optional<kestrin::io::FdWriter> traceOut;
-  std::optional<kestrin::TraceWriter> trace;
-  if (tracePath != nullptr) {
-    traceFd = kestrin::io::openForWriting(tracePath);
-    if (traceFd < 0) {
-      say(kestrin::io::describe(tracePath, errno));
-      return 1;
+  int scriptFd = -1;
+  if (const int status = openScript(scriptPath, scriptFd); status != 0) return status;
+  long lines = 0;
+  {
+    kestrin::headless::Replay names{kestrin::headless::Replay::Sink()};  // the designs' names
+    if (const int status = checkScript(scriptPath, scriptFd, names.program(), lines); status != 0) {
+      return status;
     }
-    traceOut.emplace(traceFd);
-    trace.emplace([&traceOut](std::string_view line) { traceOut->write(line); });
   }
+  if (::lseek(scriptFd, 0, SEEK_SET) != 0) {
+    say(kestrin::io::describe(scriptPath, errno));
+    return 1;
+  }
+
+  std::optional<kestrin::tools::SessionOutput> trace;
+  std::optional<kestrin::TraceWriter> traceWriter;
+  if (const auto tracePath = line.value("trace")) {
+    const auto script = kestrin::io::regularFileId(scriptFd);
+    kestrin::io::OutputFile file = kestrin::io::OutputFile::open(
+        *tracePath, {.inputs = {*script}, .lock = true});
+    if (!file.ok() || !file.begin()) {
+      say(kestrin::io::describe(file.path(), file.failure()));
+      return kestrin::io::exitStatus(file.failure());
+    }
+    trace.emplace(kTool, std::move(file));
+    traceWriter.emplace([&trace](std::string_view text) { trace->line(text); });
+  }
+  const auto flushTrace = [&trace] {
+    if (trace) trace->flush();
+  };
+  kestrin::qt::Application::onDisplayLost([&] {
+    if (trace) trace->close();
+    say("the display went away");
+    std::_Exit(1);
+  });
+  const auto stop = kestrin::tools::endOnStopSignals();
 
   QGuiApplication::setDesktopFileName(QStringLiteral("kestrin-watch"));
   QApplication::setQuitOnLastWindowClosed(false);
@@ -248,20 +267,22 @@ int main(int argc, char** argv) {
     host.watchOnly([] { QCoreApplication::exit(0); },
                    std::max(1, static_cast<int>(kBoxShownMs / speed)));
     host.setEndHandler([] { QCoreApplication::exit(0); });
-    if (trace) host.program().addObserver(*trace);
+    if (traceWriter) host.program().addObserver(*traceWriter);
     host.start();
-    Player player(host, clock, std::move(commands), speed);
-    host.stopsWhenPaused(player);
+    Commands commands(scriptPath, scriptFd, lines, host.program());
+    Stage stage(host, commands, flushTrace);
+    kestrin::headless::ScriptPlayer player(stage, clock, commands, speed);
+    stage.wakes(player);
+    PauseHold pauses(player);
+    host.stopsWhenPaused(pauses);
     player.start();
     if (!host.program().ended()) status = QApplication::exec();
+    if (commands.failed()) status = 1;
   } catch (...) {
     app.fail();
   }
-  if (traceOut) {
-    if (!traceOut->flush() || ::close(traceFd) != 0) {
-      say(kestrin::io::describe(tracePath, traceOut->failed() ? traceOut->error() : errno));
-      status = 1;
-    }
-  }
+  kestrin::qt::Application::onDisplayLost({});
+  ::close(scriptFd);
+  if (trace && !trace->close()) status = 1;
   return status;
 }

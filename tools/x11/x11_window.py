@@ -82,8 +82,8 @@ def close(window, display_name=None):
             window=target, client_type=connection.intern_atom("WM_PROTOCOLS"),
             data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
         target.send_event(message, event_mask=X.NoEventMask)
-        # A round trip, not a flush: the connection closes next, and a
-        # message only flushed was now and then never delivered.
+        # A round trip, as Xlib's own close makes: the server has taken the
+        # message before this connection goes, not merely been sent it.
         connection.sync()
     finally:
         connection.close()
