@@ -160,9 +160,10 @@ def beside(figure, goal, floor_key, kestrin_key, unit, scale, digits, how):
         cell = "%.2fx" % median(paired(kestrin, floor, lambda a, b: a / b))
     else:
         cell = "%+.1f %s" % (median(paired(kestrin, floor, lambda a, b: (a - b) * scale)), unit)
-    cell += " (%s against %s, %d runs)" % (number(median(kestrin) * scale, unit, digits),
-                                          number(median(floor) * scale, unit, digits),
-                                          min(len(floor), len(kestrin)))
+    count = min(len(floor), len(kestrin))
+    cell += " (%s against %s, %d %s)" % (number(median(kestrin) * scale, unit, digits),
+                                        number(median(floor) * scale, unit, digits), count,
+                                        "run" if count == 1 else "runs")
     rows.append((figure, goal, cell))
 
 
