@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/common/design_view.h"
+
 namespace kestrin::draw {
 
 namespace {
@@ -28,14 +30,16 @@ PixelRect keptInside(const PixelRect& frame, const PixelRect& area) {
 
 PixelRect placeClient(const PlaceRequest& request, const AvailableArea& available) {
   const PixelMargins& m = request.frame;
-  const PixelSize frameSize = PixelRect({0, 0}, request.client).grownBy(m).size();
-  PixelRect frame;
-  if (request.at) {
-    frame = PixelRect({request.at->x - m.left, request.at->y - m.top}, frameSize);
-  } else if (request.opener) {
-    frame = centredOn(frameSize, *request.opener);
-  } else {
-    frame = centredOn(frameSize, request.primary);
+  const auto place = [&](PixelSize client) {
+    const PixelSize frameSize = PixelRect({0, 0}, client).grownBy(m).size();
+    if (request.at) return PixelRect({request.at->x - m.left, request.at->y - m.top}, frameSize);
+    if (request.opener) return centredOn(frameSize, *request.opener);
+    return centredOn(frameSize, request.primary);
+  };
+  PixelRect frame = place(request.client);
+  if (request.fit) {
+    const double scale = fittingScale(request.client, m, available(frame).size());
+    if (scale < 1) frame = place(clientAt(request.client, scale));
   }
   frame = keptInside(frame, available(frame));
   return frame.shrunkBy(m);

@@ -19,6 +19,7 @@ int runGame(Application& app, SteadyClock& clock,
     QtHost host(clock, *alarm);
     alarm->setWakeHandler([&host] { host.wake(); });
     host.setEndHandler([] { QCoreApplication::exit(0); });
+    host.stopsWhenPaused(clock);
     if (prepare) prepare(host);
     clock.restart();  // the program's time starts with the program
     host.start();

@@ -10,6 +10,8 @@
 #include "host/common/caption_layout.h"
 #include "host/common/device_pixels.h"
 #include "host/common/drawn_control.h"
+#include "host/common/face.h"
+#include "host/common/overlays.h"
 #include "host/common/twips_to_pixels.h"
 #include "host/qt/face_paths.h"
 #include "host/qt/raw_pixels.h"
@@ -49,7 +51,7 @@ void drawOval(QPainter& painter, QSizeF size, FillStyle fillStyle, Colour fill) 
   painter.drawEllipse(QRectF(QPointF(0, 0), size).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures) {
+void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures, qreal ratio) {
   const QRect box = pixelBox(shape);
   if (box.isEmpty()) return;
   if (shape.design().shape == ShapeKind::Rectangle) {
@@ -59,10 +61,22 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
     if (shape.design().fillStyle == FillStyle::Solid) {
       painter.fillRect(box, toQColor(shape.FillColor));
     }
-    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), outline);
-    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), outline);
-    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), outline);
-    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), outline);
+    if (ratio >= 1) {
+      painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), outline);
+      painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), outline);
+      painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), outline);
+      painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), outline);
+      return;
+    }
+    // A design drawn smaller than a device pixel to its pixel: an outline
+    // one design pixel wide could fall between device pixels' centres and
+    // vanish, so it is one device pixel wide, still inside the box.
+    const QRectF edges(box);
+    const qreal w = 1 / ratio;
+    painter.fillRect(QRectF(edges.left(), edges.top(), edges.width(), w), outline);
+    painter.fillRect(QRectF(edges.left(), edges.bottom() - w, edges.width(), w), outline);
+    painter.fillRect(QRectF(edges.left(), edges.top(), w, edges.height()), outline);
+    painter.fillRect(QRectF(edges.right() - w, edges.top(), w, edges.height()), outline);
     return;
   }
   // At a whole scale a box's corner is a whole device pixel, so the oval,
@@ -71,7 +85,6 @@ void paintShape(QPainter& painter, const Control& shape, PictureCache& pictures)
   // differ by a step of one from a curve drawn in place, so a given scale
   // always takes the same one of the two ways, in a whole paint and in a
   // partial one alike.
-  const qreal ratio = painter.device()->devicePixelRatioF();
   if (ratio == std::floor(ratio)) {
     painter.drawImage(box.topLeft(),
                       pictures.oval(box.size(), ratio, shape.design().fillStyle, shape.FillColor));
@@ -93,20 +106,42 @@ void paintLabel(QPainter& painter, const Control& label) {
   painter.restore();
 }
 
-void paintImage(QPainter& painter, const Control& image, PictureCache& pictures) {
+void paintImage(QPainter& painter, const Control& image, PictureCache& pictures, qreal ratio) {
   // An unstretched picture keeps its own size from the box's corner.
   const QRect area = toQRect(draw::paintedArea(image));
   if (area.isEmpty()) return;
   const ControlDesign& design = image.design();
   // Scaled once per size to the device pixels it covers, so a large picture
   // shrunk into a small box is averaged, not sampled, and costs a blit a paint.
-  const QImage& scaled =
-      pictures.scaled(design.picture, area.size(), painter.device()->devicePixelRatioF());
+  const QImage& scaled = pictures.scaled(design.picture, area.size(), ratio);
   if (scaled.isNull()) return;
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
   painter.drawImage(QRectF(area), scaled);
   painter.restore();
+}
+
+// The frame around the control the keys gave the focus: whole design
+// pixels, crisp as a rectangle's outline.
+void paintFocusFrame(QPainter& painter, const Control& focused) {
+  const QRect frame = toQRect(draw::focusFrame(draw::paintedArea(focused)));
+  if (frame.isEmpty()) return;
+  const QColor colour = toQColor(draw::kFocusFrameColour);
+  constexpr int w = draw::kFocusFrameWidth;
+  painter.fillRect(QRect(frame.left(), frame.top(), frame.width(), w), colour);
+  painter.fillRect(QRect(frame.left(), frame.bottom() - w + 1, frame.width(), w), colour);
+  painter.fillRect(QRect(frame.left(), frame.top(), w, frame.height()), colour);
+  painter.fillRect(QRect(frame.right() - w + 1, frame.top(), w, frame.height()), colour);
+}
+
+// "Paused" in the middle of the design, over whatever the paint dimmed.
+void paintPausedWord(QPainter& painter, const ScreenDesign& design) {
+  const draw::Face face(draw::kPausedFacePixels, true);
+  const QString word = QString::fromLatin1(draw::kPausedText);
+  const QSize size = toQSize(draw::clientSize(design));
+  const QPointF origin((size.width() - face.advance(utf16Of(word))) / 2,
+                       (size.height() - face.lineHeight()) / 2 + face.ascent());
+  fillText(painter, outlineOf(face, word, origin), Qt::white);
 }
 
 }  // namespace
@@ -161,7 +196,14 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures) 
 
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
                const QRegion& devicePixels) {
+  paintForm(painter, screen, pictures, devicePixels,
+            Showing{.view = draw::DesignView(painter.device()->devicePixelRatioF())});
+}
+
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
+               const QRegion& devicePixels, const Showing& showing) {
   const qreal ratio = painter.device()->devicePixelRatioF();
+  const draw::DesignView& view = showing.view;
   painter.save();
   // The clip and the ground in device pixels. A logical clip would put a
   // fractional edge through device pixels and leave Qt to round it: the
@@ -172,7 +214,12 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
   painter.setClipRegion(devicePixels);
   const QColor ground = toQColor(screen.design().backColor);
   for (const QRect& r : devicePixels) painter.fillRect(r, ground);
-  painter.resetTransform();
+  // The design from its corner, at the view's scale: one design pixel to
+  // the logical pixel where the window is the design's size.
+  const qreal scale = view.scale();
+  painter.setWorldTransform(
+      QTransform(scale, 0, 0, scale, view.origin().x / ratio, view.origin().y / ratio));
+  const qreal deviceScale = view.deviceScale();
   if (const Form* form = screen.form()) {
     const auto& controls = form->controls();
     // The design lists controls front to back: paint the back one first.
@@ -183,15 +230,31 @@ void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
       // them: a score label and a ball far apart must not bring in all
       // between. Every control that may touch a pixel there is painted, in
       // order, so each pixel is what a whole paint makes it.
-      if (!devicePixels.intersects(toQRect(draw::deviceReach(draw::paintedArea(c), ratio)))) continue;
+      if (!devicePixels.intersects(toQRect(view.reach(draw::paintedArea(c))))) continue;
       switch (c.kind()) {
-        case ControlKind::Shape: paintShape(painter, c, pictures); break;
+        case ControlKind::Shape: paintShape(painter, c, pictures, deviceScale); break;
         case ControlKind::Label: paintLabel(painter, c); break;
-        case ControlKind::Image: paintImage(painter, c, pictures); break;
+        case ControlKind::Image: paintImage(painter, c, pictures, deviceScale); break;
         case ControlKind::CommandButton:  // a widget of its own, above all this
         case ControlKind::Timer: break;
       }
     }
+  }
+  // A button shows its focus itself; any other control the keys chose, by
+  // a frame around it.
+  if (const Control* focused = screen.focused();
+      focused != nullptr && focused->kind() != ControlKind::CommandButton) {
+    paintFocusFrame(painter, *focused);
+  }
+  if (showing.paused && draw::showsPaused(screen.design())) {
+    // Every pixel painted here is dimmed alike, so a partial paint dims
+    // exactly what a whole one does.
+    painter.save();
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    const QColor dim(0, 0, 0, draw::kPausedDimming);
+    for (const QRect& r : devicePixels) painter.fillRect(r, dim);
+    painter.restore();
+    paintPausedWord(painter, screen.design());
   }
   painter.restore();
 }

@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QSize>
 
+#include "host/common/design_view.h"
 #include "shell/control.h"
 #include "shell/design.h"
 
@@ -46,14 +47,25 @@ class PictureCache {
 
 // Paints a screen's client area as the model has it now: the ground in the
 // screen's colour, then every visible control from the back of the design
-// order to the front. Buttons are widgets of their own and are not painted
-// here. A screen that is not loaded paints as bare ground.
+// order to the front, then the frame around a control the keys gave the
+// focus. Buttons are widgets of their own and are not painted here. A
+// screen that is not loaded paints as bare ground.
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures);
+// What a window shows beyond the model: where its design is in the client
+// area and at what scale, and whether the program is paused (a game screen
+// is then drawn dimmed, "Paused" over it).
+struct Showing {
+  draw::DesignView view;
+  bool paused = false;
+};
 // The same for some device pixels of the painter's image, and nothing else:
 // those pixels come out exactly as a whole paint makes them, at any device
-// pixel ratio, whole or fractional.
+// pixel ratio and any scale of the design, whole or fractional. Without a
+// view, the design as it is at the painter's device pixel ratio.
 void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
                const QRegion& devicePixels);
+void paintForm(QPainter& painter, const Screen& screen, PictureCache& pictures,
+               const QRegion& devicePixels, const Showing& showing);
 
 // A label's caption as its label paints it, without the label's ground and
 // not clipped to its box: what spills out of the box shows.

@@ -1,6 +1,7 @@
 #include "qt_host.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 
 #include "host/common/placement.h"
 #include "host/common/twips_to_pixels.h"
+#include "host/common/design_view.h"
 #include "host/qt/app_icon.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/key_map.h"
@@ -47,6 +49,21 @@ QRect availableArea(const QRect& frame) {
   return (on != nullptr ? on : primary)->availableGeometry();
 }
 
+// The window system's frame around a window's client area, in logical
+// pixels. At a fractional display scale the toolkit rounds each side to a
+// whole logical pixel, which may leave the frame up to a device pixel short
+// across and down: it is taken a logical pixel larger there, so that a
+// window fitted to the screen with it does fit.
+QMargins frameMargins(const QWindow& window) {
+  QMargins margins = window.frameMargins();
+  const qreal ratio = window.devicePixelRatio();
+  if (ratio != std::floor(ratio) && !margins.isNull()) {
+    margins.setRight(margins.right() + 1);
+    margins.setBottom(margins.bottom() + 1);
+  }
+  return margins;
+}
+
 }  // namespace
 
 QtHost::QtHost(const Clock& clock, Alarm& alarm)
@@ -59,6 +76,8 @@ QtHost::QtHost(const Clock& clock, Alarm& alarm)
   heldKeyTimer_.setInterval(kHeldReleaseMs);
   QObject::connect(&heldKeyTimer_, &QTimer::timeout, [this] { releaseHeldKey(); });
   lossWatch_ = std::make_unique<WindowLossWatch>([this](WId id) { windowLost(id); });
+  QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &receiver_,
+                   [this](Qt::ApplicationState state) { keyboard(state == Qt::ApplicationActive); });
 }
 
 QtHost::~QtHost() {
@@ -98,7 +117,7 @@ void QtHost::deliver(const std::function<void(Program&)>& input) {
 // ---- events ----
 
 void QtHost::key(const QKeyEvent& event) {
-  if (boxOpen_ || watchClosed_) return;
+  if (boxOpen_) return;
   const bool pressed = event.type() == QEvent::KeyPress;
   const std::optional<std::int16_t> code = virtualKeyCode(event.key(), event.modifiers());
   if (!code) {
@@ -118,6 +137,11 @@ void QtHost::key(const QKeyEvent& event) {
 
 void QtHost::deliverKey(const KeyStroke& stroke) {
   if (boxOpen_) return;
+  if (pause_.key(stroke.code, stroke.down)) {
+    settle();  // the windows show it, and the alarm follows
+    return;
+  }
+  if (watchClosed_) return;  // a watch's windows take no other key
   if (stroke.down) {
     program_.keyDown(stroke.code, stroke.shift);
   } else {
@@ -164,6 +188,26 @@ void QtHost::activated(Screen& screen) {
   shownActive_ = program_.activeScreen();  // the window system's choice stands
 }
 
+void QtHost::keyboard(bool active) {
+  if (watchClosed_ || program_.ended()) return;
+  if (active) {
+    pause_.keyboardBack();
+  } else {
+    if (!boxOpen_) {
+      // A release held back to see whether it was half of a repeat was
+      // real: it reaches the program before the keys still down are let go.
+      heldKeyTimer_.stop();
+      keys_.flush();
+    }
+    pause_.keyboardLost();
+  }
+  if (boxOpen_) {
+    armAlarm();  // nothing is drawn mid-handler
+  } else {
+    settle();
+  }
+}
+
 void QtHost::windowLost(WId window) {
   if (window == 0) return;
   if (openBox_ != nullptr && openBox_->internalWinId() == window) {
@@ -184,7 +228,7 @@ void QtHost::wake() {
     // drops the ticks due, and the alarm waits for the next period rather
     // than going off again at once. Nothing is drawn mid-handler.
     program_.tick();
-    alarm_.arm(program_.nextTickDue());
+    armAlarm();
     return;
   }
   while (program_.tick()) {
@@ -197,7 +241,9 @@ void QtHost::messageBox(std::string_view text, std::string_view title) {
   if (const Screen* active = program_.activeScreen()) {
     if (Entry* e = entry(*active); e != nullptr && e->window->isVisible()) parent = e->window.get();
   }
-  MessageBox box(toQString(text), toQString(title), parent);
+  // As large as the window it stands over shows its design.
+  MessageBox box(toQString(text), toQString(title), parent,
+                 parent != nullptr ? entry(*program_.activeScreen())->window->view().scale() : 1);
   box.setWindowModality(Qt::ApplicationModal);
   // The box stands over the state the model holds now, mid-handler: the
   // tick that ended the game is shown behind "Game Over", its last life
@@ -223,16 +269,17 @@ QtHost::Stand QtHost::standOf(const Screen& screen, const ScreenWindow& window) 
   // The frame as the window system has it (zero margins where it has none,
   // or has not said yet).
   const QMargins margins =
-      window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
-  return {&screen, window.geometry().marginsAdded(margins), margins};
+      window.windowHandle() != nullptr ? frameMargins(*window.windowHandle()) : QMargins();
+  return {&screen, window.geometry().marginsAdded(margins), margins, window.isMaximized()};
 }
 
-QRect QtHost::placeOf(const Entry& e) const {
+QtHost::Opening QtHost::placeOf(const Entry& e) const {
   const ScreenWindow& w = *e.window;
   const ScreenDesign& design = e.screen->design();
   draw::PlaceRequest request{
       .client = toPixelSize(w.size()), .frame = {}, .at = {}, .opener = {},
-      .primary = toPixelRect(QGuiApplication::primaryScreen()->availableGeometry())};
+      .primary = toPixelRect(QGuiApplication::primaryScreen()->availableGeometry()),
+      .fit = !w.opened()};
   // The frame a window will get is known only once it is shown: a window
   // already on the desktop, its opener's first, tells what it will be.
   std::optional<Stand> opener;
@@ -249,8 +296,9 @@ QRect QtHost::placeOf(const Entry& e) const {
   }
   if (opener) margins = opener->margins;
   request.frame = toPixelMargins(margins.value_or(
-      w.windowHandle() != nullptr ? w.windowHandle()->frameMargins() : QMargins()));
+      w.windowHandle() != nullptr ? frameMargins(*w.windowHandle()) : QMargins()));
 
+  bool maximised = false;
   if (w.opened()) {
     request.at = toPixelPoint(w.geometry().topLeft());  // shown again: where it was
   } else if (design.placement == Placement::Manual) {
@@ -258,14 +306,43 @@ QRect QtHost::placeOf(const Entry& e) const {
   } else if (opener) {
     request.opener = toPixelRect(opener->frame);
   }
-  return toQRect(draw::placeClient(request, [](const draw::PixelRect& frame) {
+  // The next level takes the size the player gave the level before, and
+  // is maximised where it was.
+  if (!w.opened() && opener && opener->screen->design().clientWidth == design.clientWidth &&
+      opener->screen->design().clientHeight == design.clientHeight) {
+    request.client = toPixelSize(opener->frame.marginsRemoved(opener->margins).size());
+    maximised = opener->maximised;
+  }
+  const QRect client = toQRect(draw::placeClient(request, [](const draw::PixelRect& frame) {
     return toPixelRect(availableArea(toQRect(frame)));
   }));
+  return {client, maximised};
+}
+
+void QtHost::framed(ScreenWindow& w) {
+  if (!w.isVisible() || w.isMaximized() || w.isFullScreen() || w.windowHandle() == nullptr) return;
+  const QMargins margins = frameMargins(*w.windowHandle());
+  const QRect frame = w.geometry().marginsAdded(margins);
+  const QRect area = availableArea(frame);
+  if (area.contains(frame)) return;
+  const draw::PixelSize designed = draw::clientSize(w.screen()->design());
+  const double fits = draw::fittingScale(designed, toPixelMargins(margins), toPixelSize(area.size()));
+  QSize client = w.size();
+  if (fits < w.view().scale()) client = toQSize(draw::clientAt(designed, fits));
+  const QRect inside = toQRect(draw::keptInside(
+      toPixelRect(QRect(frame.topLeft(), client.grownBy(margins))), toPixelRect(area)));
+  w.setGeometry(inside.marginsRemoved(margins));
 }
 
 void QtHost::settle() {
   sync();
-  alarm_.arm(program_.nextTickDue());
+  armAlarm();
+}
+
+void QtHost::armAlarm() {
+  // Paused, the program's clock stands still: nothing falls due until it
+  // goes on, when the host settles again.
+  alarm_.arm(pause_.paused() ? std::nullopt : program_.nextTickDue());
 }
 
 QtHost::Entry* QtHost::entry(const Screen& screen) {
@@ -327,7 +404,8 @@ void QtHost::sync() {
   bool activeOpened = false;
   for (Entry& e : windows_) {
     if (e.screen->visible() && !e.window->isVisible()) {
-      e.window->open(placeOf(e));
+      const Opening opening = placeOf(e);
+      e.window->open(opening.client, opening.maximised);
       activeOpened = activeOpened || e.screen == active;
     }
   }

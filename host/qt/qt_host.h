@@ -6,10 +6,12 @@
 #include <vector>
 
 #include <QMargins>
+#include <QObject>
 #include <QRect>
 #include <QTimer>
 
 #include "host/common/catalog.h"
+#include "host/common/pause.h"
 #include "host/qt/key_repeat.h"
 #include "host/qt/paint.h"
 #include "host/qt/tick_alarm.h"
@@ -47,6 +49,11 @@ class QtHost final : public Host {
   // calls `windowClosed` instead, and each message box answers itself
   // after `boxShownMs`.
   void watchOnly(std::function<void()> windowClosed, int boxShownMs);
+  // What stands still while the program is paused (host/common/pause.h):
+  // the game's clock, or what moves kestrin-watch's. Without one, a pause
+  // only holds the alarm back.
+  void stopsWhenPaused(Stoppable& clock) { pause_.stops(clock); }
+  bool paused() const { return pause_.paused(); }
   // An input from elsewhere than the windows, as the played-back script
   // gives it: run on the program, then the windows brought up to it.
   // Nothing while a box is open.
@@ -64,11 +71,20 @@ class QtHost final : public Host {
   void click(Screen& screen, Control* control);
   void close(Screen& screen);
   void activated(Screen& screen);
+  // From the window system: one of the program's windows is the active one,
+  // or none is any more (the player switched to another program, or
+  // minimised the window). The game pauses while none is; kestrin-watch
+  // pays no heed.
+  void keyboard(bool active);
   // From the window system: a window was destroyed from outside. Its
   // screen is closed as by its close box; a hidden screen's window is made
   // anew when the screen is shown again. Windows the host no longer has in
   // use (destroyed by Qt itself) are passed by.
   void windowLost(WId window);
+  // From a window the host opened, once it has been painted: now the window
+  // system has framed it, a frame that does not fit the available area
+  // makes the design smaller until it does.
+  void framed(ScreenWindow& window);
   // From the alarm: the next tick is due.
   void wake();
 
@@ -84,21 +100,29 @@ class QtHost final : public Host {
     const Screen* screen;
     QRect frame;
     QMargins margins;  // of the frame around the client area
+    bool maximised;
+  };
+  // Where a window opens, and whether maximised, as its opener was.
+  struct Opening {
+    QRect client;
+    bool maximised = false;
   };
 
   void deliverKey(const KeyStroke& stroke);
   void releaseHeldKey();
   void settle();  // after every delivery: windows, then the alarm
+  void armAlarm();  // for the next tick due, or not at all while paused
   void sync();
   void repaint();  // every window brought up to its screen's state
   void retire(Entry& entry);
   Entry* entry(const Screen& screen);
   static Stand standOf(const Screen& screen, const ScreenWindow& window);
-  QRect placeOf(const Entry& entry) const;
+  Opening placeOf(const Entry& entry) const;
 
   Alarm& alarm_;
   PictureCache pictures_;
   Program program_;
+  Pause pause_{program_};
   KeyRepeatFilter keys_;
   QTimer heldKeyTimer_;
   std::vector<Entry> windows_;  // after program_: windows go first
@@ -111,6 +135,7 @@ class QtHost final : public Host {
   std::function<void()> ended_;
   std::function<void()> watchClosed_;  // set: the windows are only watched
   int boxShownMs_ = 0;
+  QObject receiver_;  // the host's end of the toolkit's signals, gone with it
 };
 
 }  // namespace kestrin::qt

@@ -10,10 +10,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegion>
+#include <QResizeEvent>
 
 #include "host/common/device_pixels.h"
 #include "host/common/face.h"
 #include "host/common/hit_test.h"
+#include "host/common/overlays.h"
 #include "host/common/twips_to_pixels.h"
 #include "host/qt/face_widgets.h"
 #include "host/qt/paint.h"
@@ -30,13 +32,17 @@ ScreenWindow::ScreenWindow(QtHost& host, Screen& screen)
   // The window itself takes the keys; a button only when it is clicked.
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  resize(toQSize(draw::clientSize(design_)));
+  const draw::PixelSize designed = draw::clientSize(design_);
+  resize(toQSize(designed));
+  // Any size the player gives it shows the whole design, down to a quarter.
+  setMinimumSize(toQSize(draw::clientAt(designed, 0.25)));
 
   const auto& controls = screen.form()->controls();
   for (std::size_t slot = 0; slot < controls.size(); ++slot) {
     const Control& c = controls[slot];
     if (c.kind() != ControlKind::CommandButton) continue;
-    auto* widget = new FaceButton(QString::fromStdString(c.Caption), draw::toFace(c.design().font), this);
+    auto* widget =
+        new FaceButton(QString::fromStdString(c.Caption), draw::toFace(c.design().font), this);
     widget->setFocusPolicy(Qt::ClickFocus);
     widget->setAutoDefault(false);
     widget->setGeometry(toQRect(draw::pixelBox(c)));
@@ -76,10 +82,18 @@ void ScreenWindow::redraw() {
     update();
     return;
   }
+  // A new scale, or the pause begun or ended: the whole window again.
+  const bool paused = host_.paused() && draw::showsPaused(design_);
+  if (takeView() || paused != drawnPaused_) {
+    drawnPaused_ = paused;
+    recordWhole();
+    update();
+    return;
+  }
   // A control whose record changed leaves its old place to be painted over
   // and its new place to be painted, each in the device pixels it may have
   // touched; the paint event paints whatever reaches into those pixels
-  // again too, in design order.
+  // again too, in design order. So does the focus frame, moved.
   const qreal ratio = devicePixelRatioF();
   QRegion dirty;  // device pixels of the client area
   for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -87,9 +101,14 @@ void ScreenWindow::redraw() {
     draw::DrawnControl& was = drawn_[i];
     if (scratch_ == was) continue;
     if (scratch_.kind == ControlKind::CommandButton) syncButton(i, was, scratch_, false);
-    dirty += toQRect(draw::deviceReach(was.area, ratio));
-    dirty += toQRect(draw::deviceReach(scratch_.area, ratio));
+    dirty += toQRect(view_.reach(was.area));
+    dirty += toQRect(view_.reach(scratch_.area));
     std::swap(was, scratch_);
+  }
+  if (const draw::PixelRect frame = focusFrame(); frame != drawnFocusFrame_) {
+    dirty += toQRect(view_.reach(drawnFocusFrame_));
+    dirty += toQRect(view_.reach(frame));
+    drawnFocusFrame_ = frame;
   }
   dirty &= toQRect(draw::toDevicePixels(toPixelRect(rect()), ratio));
   if (dirty.isEmpty()) return;
@@ -102,7 +121,23 @@ void ScreenWindow::recordWhole() {
   const auto& controls = screen_->form()->controls();
   drawn_.resize(controls.size());
   for (std::size_t i = 0; i < controls.size(); ++i) draw::record(controls[i], drawn_[i]);
+  drawnFocusFrame_ = focusFrame();
+  drawnPaused_ = host_.paused() && draw::showsPaused(design_);
+  takeView();
   for (const Button& b : buttons_) syncButton(b.slot, draw::DrawnControl{}, drawn_[b.slot], true);
+}
+
+bool ScreenWindow::takeView() {
+  const draw::DesignView now(draw::clientSize(design_), toPixelSize(size()), devicePixelRatioF());
+  if (now == view_) return false;
+  view_ = now;
+  return true;
+}
+
+draw::PixelRect ScreenWindow::focusFrame() const {
+  const Control* focused = screen_ != nullptr && screen_->loaded() ? screen_->focused() : nullptr;
+  if (focused == nullptr || focused->kind() == ControlKind::CommandButton) return {};
+  return draw::focusFrame(draw::paintedArea(*focused));
 }
 
 void ScreenWindow::syncButton(std::size_t slot, const draw::DrawnControl& was,
@@ -114,10 +149,13 @@ void ScreenWindow::syncButton(std::size_t slot, const draw::DrawnControl& was,
   if (widget == nullptr) return;
   // Only what changed goes to the widget; a hidden button's record holds
   // nothing else, and it takes the rest when it shows again.
+  // It stands over the design and scales with it: its frame, its focus
+  // frame and its caption.
   if (now.visible) {
-    if (whole || now.box != was.box) widget->setGeometry(toQRect(now.box));
+    if (whole || now.box != was.box) widget->setGeometry(toQRect(view_.toClient(now.box)));
     if (whole || now.caption != was.caption) widget->setText(QString::fromStdString(now.caption));
     if (whole || now.font != was.font) widget->setFace(draw::toFace(now.font));
+    if (whole) widget->setZoom(view_.scale());
   }
   if (whole || now.visible != was.visible) widget->setVisible(now.visible);
 }
@@ -141,7 +179,7 @@ void ScreenWindow::syncFocus() {
   }
 }
 
-void ScreenWindow::open(const QRect& client) {
+void ScreenWindow::open(const QRect& client, bool maximised) {
   // Records let go of when hidden are taken afresh; the first paint after
   // showing paints the whole window from the model.
   if (drawn_.empty() && screen_ != nullptr && screen_->loaded()) recordWhole();
@@ -150,7 +188,12 @@ void ScreenWindow::open(const QRect& client) {
   // choosing (Qt tells the window system a set place is the user's).
   if (!opened_ || client != geometry()) setGeometry(client);
   opened_ = true;
-  show();
+  framePending_ = true;
+  if (maximised) {
+    showMaximized();
+  } else {
+    show();
+  }
 }
 
 void ScreenWindow::putAway() {
@@ -225,8 +268,35 @@ void ScreenWindow::paintEvent(QPaintEvent* event) {
   const qreal ratio = devicePixelRatioF();
   QRegion device;
   for (const QRect& r : event->region()) device += toQRect(draw::toDevicePixels(toPixelRect(r), ratio));
+  // The scale as the window stands now; a change paints it all, the
+  // buttons placed anew.
+  if (takeView()) {
+    if (!drawn_.empty()) recordWhole();
+    device = toQRect(draw::toDevicePixels(toPixelRect(rect()), ratio));
+  }
   QPainter painter(this);
-  paintForm(painter, *screen_, host_.pictures(), device);
+  paintForm(painter, *screen_, host_.pictures(), device, Showing{.view = view_, .paused = drawnPaused_});
+  if (framePending_) {
+    // Painted, so mapped, so framed by whatever window manager there is:
+    // its frame is known now. Not from inside the paint.
+    framePending_ = false;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (screen_ != nullptr) host_.framed(*this);
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void ScreenWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Resized or maximised by the player, or fitted to the screen by the
+  // host: the whole design at the scale the new size gives.
+  if (takeView() && !drawn_.empty()) {
+    recordWhole();
+    update();
+  }
 }
 
 void ScreenWindow::hideEvent(QHideEvent* event) {
@@ -241,9 +311,9 @@ void ScreenWindow::mousePressEvent(QMouseEvent* event) {
   if (screen_ == nullptr || !screen_->loaded()) return;
   Control* hit = nullptr;
   if (event->button() == Qt::LeftButton) {
+    // At whatever scale the design is drawn; the margins are ground.
     const QPointF at = event->position();
-    hit = draw::controlAt(*screen_->form(), {static_cast<int>(std::floor(at.x())),
-                                             static_cast<int>(std::floor(at.y()))});
+    hit = draw::controlAt(*screen_->form(), view_.toDesign(at.x(), at.y()));
   }
   // Any button on the ground, or a right click anywhere, still makes the
   // screen the active one.

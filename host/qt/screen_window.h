@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include "host/common/design_view.h"
 #include "host/common/drawn_control.h"
 #include "shell/design.h"
 
@@ -43,8 +44,9 @@ class ScreenWindow final : public QWidget {
   void redraw();
   void syncFocus();
   // Shows the window with its client area at `client` (the host decides
-  // where; see host/common/placement.h).
-  void open(const QRect& client);
+  // where; see host/common/placement.h), maximised if asked. Once painted,
+  // it tells the host it has been framed (QtHost::framed).
+  void open(const QRect& client, bool maximised = false);
   // Hidden by the host, and its native window, backing store and pictures
   // let go of: the next open makes new ones, the window in the same place.
   void putAway();
@@ -53,6 +55,9 @@ class ScreenWindow final : public QWidget {
   void dropNativeWindow();
   // Shown at least once: it has a place of its own.
   bool opened() const { return opened_; }
+  // Where the design is drawn in the client area, and at what scale: the
+  // whole design, as large as the window's size lets it be.
+  const draw::DesignView& view() const { return view_; }
 
   QPushButton* button(const Control& control) const;
 
@@ -60,6 +65,7 @@ class ScreenWindow final : public QWidget {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -76,6 +82,12 @@ class ScreenWindow final : public QWidget {
   void recordWhole();  // every control's record taken afresh, every button given its state
   void syncButton(std::size_t slot, const draw::DrawnControl& was, const draw::DrawnControl& now,
                   bool whole);
+  // The view for the window's size and device pixel ratio now; true if it
+  // changed, when the whole window is painted again.
+  bool takeView();
+  // The frame around the control the keys gave the focus, in design pixels;
+  // empty where there is none.
+  draw::PixelRect focusFrame() const;
 
   QtHost& host_;
   const ScreenDesign& design_;
@@ -84,7 +96,11 @@ class ScreenWindow final : public QWidget {
   std::vector<Button> buttons_;
   std::vector<draw::DrawnControl> drawn_;  // one a control, as the window and buttons show them
   draw::DrawnControl scratch_;             // the model's record, made anew for each control
+  draw::DesignView view_;
+  draw::PixelRect drawnFocusFrame_;  // as last shown
+  bool drawnPaused_ = false;
   bool opened_ = false;
+  bool framePending_ = false;  // opened, not painted yet
 };
 
 }  // namespace kestrin::qt

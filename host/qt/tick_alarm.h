@@ -1,11 +1,11 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "host/common/steady_clock.h"
 #include "shell/host.h"
 
 class QSocketNotifier;
@@ -13,23 +13,8 @@ class QTimer;
 
 namespace kestrin::qt {
 
-// The time the model reads: microseconds on the steady clock since the
-// program started.
-class SteadyClock final : public Clock {
- public:
-  SteadyClock() : start_(std::chrono::steady_clock::now()) {}
-  std::int64_t now() const override {
-    const auto elapsed = std::chrono::steady_clock::now() - start_;
-    return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-  }
-  std::chrono::steady_clock::time_point start() const { return start_; }
-  // The program starts at time 0 (Program::start): the host restarts its
-  // clock just before, so nothing before start-up counts.
-  void restart() { start_ = std::chrono::steady_clock::now(); }
-
- private:
-  std::chrono::steady_clock::time_point start_;
-};
+// The game's clock is host/common's, which every host on real time shares.
+using kestrin::SteadyClock;
 
 // Wakes the host when the next tick falls due. The host arms it after every
 // event with the model's next due time; tests arm one that never goes off

@@ -13,6 +13,10 @@ trace the session had, every line equal as parsed JSON. One mode a test
                launcher and closed, then the launcher closed
   busy         Brick Breaker with held arrows while busy loops beside it
                keep the cores loaded, so that ticks come late
+  away         under openbox, Dodge with Right held while the player
+               switches to another program's window and lets go there:
+               the player stops, and no tick runs until Dodge is active
+               again; then a pause by P and play on by P again
 
     KESTRIN_E2E_RECORDED=MODE KESTRIN_REPLAY=kestrin-replay \\
     [KESTRIN_XPLAY=kestrin-xplay] python3 recorded.py KESTRIN-RECORD OUTDIR
@@ -28,8 +32,9 @@ import subprocess
 import sys
 import time
 
-from screens import (BRICK_BREAKER, BRICK_BREAKER_2, DODGE, DODGE_RESET, GROUND, IMAGE1, IMAGE2,
-                     answer_game_over, centre, open_game, painted, shown)
+from screens import (BLACK, BRICK_BREAKER, BRICK_BREAKER_2, DODGE, DODGE_RESET, DODGE_SCORE,
+                     GROUND, IMAGE1, IMAGE2, LAUNCHER, PLAYFIELD, WHITE, answer_game_over, centre,
+                     inside, open_game, painted, shown)
 from windows import back_to_launcher
 from xsession import box, check, run
 
@@ -182,13 +187,69 @@ def busy(session):
     replay_and_compare(session, BB_KEYS, stop=True)
 
 
-MODES = {"level": level, "resets": resets, "close_boxes": close_boxes, "busy": busy}
+def away(session):
+    session.spawn("elsewhere", ["xmessage", "-geometry", "+0+0", "another program"])
+    other = session.window("xmessage", 10)
+    game = open_game(session, IMAGE2, DODGE)
+    field = inside(box(*PLAYFIELD))
+
+    def player(shot):
+        return shot.blob(BLACK, field, min_run=20)
+
+    def score(shot):
+        return shot.crop(box(*DODGE_SCORE))
+
+    start = player(session.shot(game))
+    check(start, "no player in the playfield")
+    session.xdotool("keydown", "Right")
+    check(session.wait_shot(game, lambda s: player(s)[0] > start[0] + 20),
+          "Right does not move the player")
+    # To the other program, and Right let go there: the game never hears
+    # of it from the window system, and stands still meanwhile.
+    session.xdotool("windowactivate", "--sync", other)
+    check(session.wait_for(lambda: session.focus() == other), "the other program has not got the keys")
+    session.xdotool("keyup", "Right")
+    before = session.shot(game, "away")
+    session.wait_for(lambda: False, 1)
+    after = session.shot(game)
+    check(score(after) == score(before), "the score went on while another window was active")
+    check(player(after) == player(before), "the player moved while another window was active")
+    # Back: play goes on, and the player stays where it was let go.
+    session.xdotool("windowactivate", "--sync", game)
+    check(session.wait_shot(game, lambda s: score(s) != score(after)), "play did not go on")
+    stopped = player(session.shot(game))
+    session.wait_for(lambda: False, 0.5)
+    check(player(session.shot(game, "back")) == stopped, "the player goes on moving: Right stuck")
+    # P pauses: "Paused" over the game dimmed, and nothing ticks.
+    session.xdotool("key", "p")
+    paused = session.wait_shot(game, lambda s: s.pixel(5, 5) != GROUND)
+    check(paused, "P did not pause the game")
+    paused.save(session.path("paused.png"))
+    session.wait_for(lambda: False, 1)
+    check(score(session.shot(game)) == score(paused), "the score went on while paused")
+    session.xdotool("key", "p")
+    check(session.wait_shot(game, lambda s: s.pixel(5, 5) == GROUND and score(s) != score(paused)),
+          "P again did not play on")
+    session.close_box(game)
+    launcher = session.window(LAUNCHER)
+    painted(session, launcher, WHITE)
+    session.close_box(launcher)
+    trace = replay_and_compare(session, ["click Main Image2", "keydown 39", "keyup 39",
+                                         "close frmKestrinDodge", "close Main"])
+    check(trace[-1].get("event") == "end", "the trace does not end with the program")
+
+
+MODES = {"level": level, "resets": resets, "close_boxes": close_boxes, "busy": busy, "away": away}
+# The modes that need a window manager: without one, no window is active
+# unless something gives it the focus.
+SESSION = {"away": {"window_manager": ["openbox"]}}
 
 if __name__ == "__main__":
-    mode = MODES[os.environ["KESTRIN_E2E_RECORDED"]]
+    name = os.environ["KESTRIN_E2E_RECORDED"]
+    mode = MODES[name]
     recorder = None
     if len(sys.argv) == 3:  # else run() says how to call it
         # The recordings of the run before are written over.
         recorder = [sys.argv[1], os.path.join(sys.argv[2], SCRIPT), "--trace",
                     os.path.join(sys.argv[2], RECORDED), "--overwrite"]
-    run(mode, command=recorder)
+    run(mode, command=recorder, **SESSION.get(name, {}))

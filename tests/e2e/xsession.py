@@ -355,6 +355,10 @@ class Session:
         """The close box, as a window manager sends it: WM_DELETE_WINDOW."""
         x11_window.close(window, self.display)
 
+    def maximise(self, window):
+        """The maximise button, asked of the window manager."""
+        x11_window.maximise(window, self.display)
+
     def auto_repeat(self):
         """Turns the server's key auto-repeat on and returns its (delay,
         interval) in seconds, as xset sets and reports them."""

@@ -17,6 +17,7 @@
 
 #include "host/common/device_pixels.h"
 #include "host/common/twips_to_pixels.h"
+#include "host/common/pause.h"
 #include "host/headless/virtual_clock.h"
 #include "host/qt/paint.h"
 #include "host/qt/qt_host.h"
@@ -59,12 +60,30 @@ inline int highlightPixels(QWidget& widget) {
   return count;
 }
 
+// Time that moves only when the test moves it, and stands still, as the
+// game's own clock does, while the program is paused: moving it then moves
+// nothing, and it goes on from where it stood.
+class TestClock final : public Clock, public Stoppable {
+ public:
+  std::int64_t now() const override { return now_; }
+  void set(std::int64_t micros) {
+    if (!stopped_) now_ = micros;
+  }
+  void stop() override { stopped_ = true; }
+  void go() override { stopped_ = false; }
+
+ private:
+  std::int64_t now_ = 0;
+  bool stopped_ = false;
+};
+
 // A host with every Kestrin screen (or the test's own), a clock the test
 // moves and an alarm the test fires.
 class HostTest : public testing::Test {
  protected:
   void SetUp() override {
     host = std::make_unique<QtHost>(clock, alarm);
+    host->stopsWhenPaused(clock);
     host->setEndHandler([this] { ++ends; });
   }
   void TearDown() override { host.reset(); }
@@ -116,8 +135,13 @@ class HostTest : public testing::Test {
     ASSERT_TRUE(QTest::qWaitFor([this] { return !host->keyReleaseHeld(); }, 10'000));
   }
 
+  // A click on a point of the screen's design, wherever and however large
+  // its window shows it: the middle of that design pixel on the window.
   void clickAt(std::string_view screen, QPoint at) {
-    QTest::mouseClick(handle(screen), Qt::LeftButton, {}, at);
+    const draw::DesignView& view = window(screen)->view();
+    const QPointF client((view.origin().x + (at.x() + 0.5) * view.deviceScale()) / view.ratio(),
+                         (view.origin().y + (at.y() + 0.5) * view.deviceScale()) / view.ratio());
+    QTest::mouseClick(handle(screen), Qt::LeftButton, {}, client.toPoint());
   }
   void clickButton(std::string_view screen, std::string_view name) {
     clickAt(screen, pixelBox(control(screen, name)).center());
@@ -129,7 +153,7 @@ class HostTest : public testing::Test {
     ASSERT_NE(window("frmKestrinBrickBreaker"), nullptr);
   }
 
-  headless::VirtualClock clock;  // time moves only when the test moves it
+  TestClock clock;
   ManualAlarm alarm;
   std::unique_ptr<QtHost> host;
   int ends = 0;

@@ -140,5 +140,66 @@ TEST_F(ProbeKeys, WindowSystemActivationMovesTheKeys) {
   EXPECT_EQ(take(), (Events{"frmOther down 38/0", "frmOther up 38/0"}));
 }
 
+// Counts the events the program takes.
+struct EventCount final : ProgramObserver {
+  void started(std::int64_t, const Program&) override {}
+  void delivered(std::int64_t, const Delivery&, const Program&) override { ++events; }
+  void messageBox(std::int64_t, std::string_view, std::string_view) override {}
+  void ended(std::int64_t, const Delivery&) override {}
+  int events = 0;
+};
+
+using GameKeys = HostTest;
+
+// The launcher and a game by keyboard alone; then P and Pause, which reach
+// no handler and hold every tick back until pressed again; then the
+// keyboard lost with an arrow held: the arrow goes up, and the game stands
+// still until the keyboard is back.
+TEST_F(GameKeys, TheLauncherByKeysThenPausedByPAndByLosingTheKeyboard) {
+  EventCount count;
+  start([&count](Program& p) {
+    addKestrinScreens(p);
+    p.addObserver(count);
+  });
+  keyClick("Main", Qt::Key_Tab);
+  keyClick("Main", Qt::Key_Right);
+  ASSERT_NE(program().activeScreen()->focused(), nullptr);
+  EXPECT_EQ(program().activeScreen()->focused()->name(), "Image2");
+  keyClick("Main", Qt::Key_Return);
+  ASSERT_NE(window("frmKestrinDodge"), nullptr);
+  const auto paddleStepX = [this] {
+    for (const Form::Variable& v : program().findScreen("frmKestrinDodge")->form()->variables()) {
+      if (v.name == "PaddleStepX") return int{*v.value};
+    }
+    return -1;
+  };
+  QTest::keyPress(handle("frmKestrinDodge"), Qt::Key_Right);  // and held
+  settleKeys();
+  EXPECT_GT(paddleStepX(), 0);
+  tick(3);
+  const std::optional<std::int64_t> due = alarm.armed;
+  ASSERT_TRUE(due);
+
+  const int events = count.events;
+  for (Qt::Key key : {Qt::Key_P, Qt::Key_Pause}) {
+    keyClick("frmKestrinDodge", key);
+    EXPECT_TRUE(host->paused());
+    EXPECT_FALSE(alarm.armed) << "a tick fell due while paused";
+    keyClick("frmKestrinDodge", key);
+    EXPECT_FALSE(host->paused());
+    EXPECT_EQ(alarm.armed, due) << "the next tick is where it stood";
+  }
+  EXPECT_EQ(count.events, events) << "P or Pause reached the program";
+
+  host->keyboard(false);
+  EXPECT_TRUE(host->paused());
+  EXPECT_FALSE(alarm.armed);
+  EXPECT_EQ(paddleStepX(), 0) << "the held arrow was not let go";
+  EXPECT_EQ(count.events, events + 1);
+  host->keyboard(true);
+  EXPECT_FALSE(host->paused());
+  EXPECT_EQ(alarm.armed, due);
+}
+
 }  // namespace
 }  // namespace kestrin::qt::test

@@ -126,5 +126,43 @@ TEST_F(HostTest, BoxDestroyedFromOutsideCountsAsAnswered) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+// Under Wayland, where the toolkit's own frame would cut the title short
+// and add a minimise and a maximise button, the box frames itself: its
+// title whole beside a close button, which answers it as a close box does.
+// Either way, no frame of a box offers to minimise or maximise it.
+TEST(MessageBoxFrame, TheTitleWholeAndNoMinimiseOrMaximiseButton) {
+  for (const bool own : {false, true}) {
+    MessageBox box(QStringLiteral("Game Over"), QStringLiteral("Kestrin Brick Breaker"), nullptr, 1,
+                   own);
+    EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(box.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(box.windowFlags().testFlag(Qt::FramelessWindowHint), own);
+    if (!own) {
+      EXPECT_TRUE(box.titleBar().isEmpty());
+      continue;
+    }
+    const QRectF title = box.titleText();
+    EXPECT_GE(title.left(), 0);
+    EXPECT_LE(title.right(), box.closeButton().left()) << "the title runs under the close button";
+    EXPECT_GE(title.width(),
+              draw::Face(systemFontPixels(), true).advance(utf16Of(box.windowTitle())));
+    EXPECT_TRUE(box.rect().contains(box.okButton()->geometry()));
+    EXPECT_GE(box.okButton()->y(), box.titleBar().bottom());
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    box.grab().save(KESTRIN_QT_TEST_OUTPUT "/box-own-frame.png");
+    QTest::mouseClick(&box, Qt::LeftButton, {}, box.closeButton().center());
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Rejected);
+
+    // Over a window that draws its design half as large again, so is the box.
+    MessageBox larger(box.text(), box.windowTitle(), nullptr, 1.5, own);
+    EXPECT_NEAR(larger.width(), box.width() * 1.5, 3);
+    EXPECT_NEAR(larger.height(), box.height() * 1.5, 3);
+    EXPECT_EQ(larger.okButton()->zoom(), 1.5);
+    EXPECT_NEAR(larger.okButton()->width(), box.okButton()->width() * 1.5, 2);
+  }
+}
+
 }  // namespace
 }  // namespace kestrin::qt::test

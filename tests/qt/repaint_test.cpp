@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QBackingStore>
 #include <QPainter>
+#include <QSet>
 
 #include <array>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <sstream>
 
+#include "host/common/overlays.h"
 #include "host/headless/script.h"
 #include "host_fixture.h"
 
@@ -22,12 +24,14 @@ namespace {
 
 Qt::Key qtKey(std::int16_t code) {
   switch (code) {
+    case 9: return Qt::Key_Tab;
     case 13: return Qt::Key_Return;
     case 32: return Qt::Key_Space;
     case 37: return Qt::Key_Left;
     case 38: return Qt::Key_Up;
     case 39: return Qt::Key_Right;
     case 40: return Qt::Key_Down;
+    case 80: return Qt::Key_P;
     default: throw std::logic_error("no Qt key for code " + std::to_string(code));
   }
 }
@@ -94,6 +98,7 @@ class RepaintAtScale : public HostTest {
     QCoreApplication::processEvents();  // the paint events the host scheduled
     ScreenWindow* w = window(screen);
     ASSERT_NE(w, nullptr) << when;
+    resizeAsAsked(*w);
     const qreal ratio = w->devicePixelRatioF();
     // The backing store's own image: the device pixels the window system
     // is given. (A grab of the widget would paint it afresh.)
@@ -106,8 +111,8 @@ class RepaintAtScale : public HostTest {
     // A whole paint, over a colour no paint leaves, into an image kept from
     // one comparison to the next: 5 to 20 MB a time, hundreds of times.
     const Screen& model = *program().findScreen(screen);
-    const QSize size =
-        toDevicePixels(QRect(QPoint(0, 0), toQSize(draw::clientSize(model.design()))), ratio).size();
+    const draw::DesignView& view = w->view();
+    const QSize size = toDevicePixels(QRect(QPoint(0, 0), w->size()), ratio).size();
     if (whole.size() != size || whole.devicePixelRatio() != ratio) {
       whole = QImage(size, QImage::Format_ARGB32_Premultiplied);
       whole.setDevicePixelRatio(ratio);
@@ -115,7 +120,8 @@ class RepaintAtScale : public HostTest {
     whole.fill(QColor(0, 255, 0));
     {
       QPainter painter(&whole);
-      paintForm(painter, model, host->pictures());
+      paintForm(painter, model, host->pictures(), QRegion(QRect(QPoint(0, 0), size)),
+                Showing{.view = view, .paused = host->paused()});
     }
     // The window is its logical size in device pixels rounded to the
     // nearest, the frame that rounded up: a last part-pixel row or column
@@ -130,7 +136,7 @@ class RepaintAtScale : public HostTest {
       ASSERT_NE(b, nullptr);
       EXPECT_EQ(b->isVisible(), bool(c.Visible)) << c.name() << ", " << when;
       if (!c.Visible) continue;
-      EXPECT_EQ(b->geometry(), pixelBox(c)) << c.name() << ", " << when;
+      EXPECT_EQ(b->geometry(), toQRect(view.toClient(draw::pixelBox(c)))) << c.name() << ", " << when;
       EXPECT_EQ(b->text().toStdString(), c.Caption) << c.name() << ", " << when;
       buttons += toDevicePixels(b->geometry(), ratio);
     }
@@ -156,7 +162,25 @@ class RepaintAtScale : public HostTest {
            << rgbAt(shown, first.x(), first.y()) << ", whole " << rgbAt(whole, first.x(), first.y());
   }
 
+  // KESTRIN_REPAINT_WINDOW=AxB: each window compared is first given A
+  // times its design's width and B times its height, as a player resizing
+  // it would, so its design is drawn at a scale of its own with margins
+  // beside it.
+  void resizeAsAsked(ScreenWindow& w) {
+    const QByteArray asked = qgetenv("KESTRIN_REPAINT_WINDOW");
+    if (asked.isEmpty() || resized.contains(&w)) return;
+    const QList<QByteArray> factors = asked.split('x');
+    ASSERT_EQ(factors.size(), 2) << "KESTRIN_REPAINT_WINDOW=" << asked.constData();
+    const QSize designed = toQSize(draw::clientSize(w.screen()->design()));
+    w.resize(static_cast<int>(designed.width() * factors[0].toDouble()),
+             static_cast<int>(designed.height() * factors[1].toDouble()));
+    resized.insert(&w);
+    QCoreApplication::processEvents();
+    ASSERT_NE(w.view().scale(), 1.0);
+  }
+
   QImage whole;
+  QSet<const ScreenWindow*> resized;
   int ticks = 0;
   int compared = 0;
 };
@@ -190,6 +214,62 @@ ticks 300
   // shows them made afresh.
   window(kLevel1)->close();
   expectShowsWholePaint("Main", "the launcher back after the game");
+}
+
+// The launcher by keys, its focus frame moving from card to card; then the
+// game paused and going on: the whole window dimmed with "Paused" over it,
+// and not a tick meanwhile.
+TEST_F(RepaintAtScale, TheCardsFocusFrameAndThePause) {
+  start();
+  play("Main", R"(
+keydown 9
+keyup 9
+keydown 39
+keyup 39
+keydown 37
+keyup 37
+)");
+  const auto frameAround = [this](std::string_view card) {
+    ScreenWindow& w = *window("Main");
+    const QImage shown = w.grab().toImage();
+    // Device pixels: the frame's top edge, a device pixel in.
+    const QRect at = toQRect(w.view().toDevice(draw::focusFrame(draw::pixelBox(control("Main", card)))));
+    const QColor blue = toQColor(draw::kFocusFrameColour);
+    int found = 0;
+    for (int x = at.left(); x <= at.right(); ++x) found += shown.pixelColor(x, at.top() + 1) == blue;
+    return found;
+  };
+  EXPECT_GT(frameAround("Image1"), 100);
+  EXPECT_EQ(frameAround("Image2"), 0);
+
+  constexpr std::string_view kLevel1 = "frmKestrinBrickBreaker";
+  play(kLevel1, R"(
+keydown 13
+keyup 13
+keydown 32
+keyup 32
+ticks 20
+keydown 80
+keyup 80
+)");
+  EXPECT_TRUE(host->paused());
+  const QImage paused = window(kLevel1)->grab().toImage();
+  paused.save(KESTRIN_QT_TEST_OUTPUT "/paused.png");
+  const float top = control(kLevel1, "shpBall").Top;
+  const int before = ticks;
+  play(kLevel1, R"(
+ticks 20
+keydown 80
+keyup 80
+ticks 20
+)");
+  EXPECT_EQ(ticks, before + 20) << "ticks while paused";
+  EXPECT_NE(control(kLevel1, "shpBall").Top, top);
+  // Dimmed ground, and the word's white in the middle.
+  EXPECT_LT(qGray(paused.pixel(2, 2)), 160);
+  int white = 0;
+  for (int x = 0; x < paused.width(); ++x) white += paused.pixel(x, paused.height() / 2) == qRgb(255, 255, 255);
+  EXPECT_GT(white, 10) << "no \"Paused\"";
 }
 
 // Four balls out need a score of 5000: the long game's dodging, compared

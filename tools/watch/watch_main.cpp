@@ -1,9 +1,9 @@
 // kestrin-watch SCRIPT [--speed X] [--trace TRACE]: a replay script played
 // back in the game's real windows, at the speed it was played (or X times
 // faster): every tick and every input at its time, boxes shown for a moment
-// and answered as the replay answers them. The windows take no input; a
-// close box stops the watch. With --trace, the trace of what was shown, the
-// same as kestrin-replay's of the script.
+// and answered as the replay answers them. The windows take no input but P
+// and Pause, which pause the watch; a close box stops it. With --trace, the
+// trace of what was shown, the same as kestrin-replay's of the script.
 //
 // The script is read twice, as it streams: once whole to check it, before
 // any window opens, then again as it is played, so only the command under
@@ -182,6 +182,29 @@ class Stage final : public kestrin::headless::ScriptPlayer::Stage {
   QTimer timer_;
 };
 
+// P or Pause in a window holds the player, and the next press lets it go on
+// from where it stood (host/common/pause.h); never the focus. Let go from
+// the event loop, not from inside the key that asked for it.
+class PauseHold final : public kestrin::Stoppable {
+ public:
+  explicit PauseHold(kestrin::headless::ScriptPlayer& player) : player_(player) {}
+  void stop() override {
+    stopped_ = true;
+    player_.hold(true);
+  }
+  void go() override {
+    stopped_ = false;
+    QTimer::singleShot(0, &context_, [this] {
+      if (!stopped_) player_.hold(false);
+    });
+  }
+
+ private:
+  kestrin::headless::ScriptPlayer& player_;
+  QObject context_;
+  bool stopped_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -250,6 +273,8 @@ int main(int argc, char** argv) {
     Stage stage(host, commands, flushTrace);
     kestrin::headless::ScriptPlayer player(stage, clock, commands, speed);
     stage.wakes(player);
+    PauseHold pauses(player);
+    host.stopsWhenPaused(pauses);
     player.start();
     if (!host.program().ended()) status = QApplication::exec();
     if (commands.failed()) status = 1;

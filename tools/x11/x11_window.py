@@ -10,7 +10,8 @@
                                   request, as its close box would
 
 close() is the one close box of the project's X scripts: the benchmarks,
-the end-to-end scenarios (tests/e2e/xsession.py) and scripts/package use it.
+the end-to-end scenarios (tests/e2e/xsession.py) and scripts/package use it;
+maximise() is the maximise button, for the scenarios.
 It runs on Debian's python3 with python3-xlib.
 """
 import subprocess
@@ -83,6 +84,29 @@ def close(window, display_name=None):
         target.send_event(message, event_mask=X.NoEventMask)
         # A round trip, as Xlib's own close makes: the server has taken the
         # message before this connection goes, not merely been sent it.
+        connection.sync()
+    finally:
+        connection.close()
+
+
+def maximise(window, display_name=None):
+    """The maximise button, as a pager or a task bar asks a window manager
+    for it: _NET_WM_STATE, both axes maximised."""
+    try:
+        connection = xdisplay.Display(display_name)
+    except xerror.DisplayError as failure:
+        raise OSError("x11_window.py: cannot open the X display") from failure
+    try:
+        root = connection.screen().root
+        target = connection.create_resource_object("window", window)
+        add, from_application = 1, 1
+        message = protocol.event.ClientMessage(
+            window=target, client_type=connection.intern_atom("_NET_WM_STATE"),
+            data=(32, [add, connection.intern_atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                       connection.intern_atom("_NET_WM_STATE_MAXIMIZED_HORZ"),
+                       from_application, 0]))
+        root.send_event(message,
+                        event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
         connection.sync()
     finally:
         connection.close()
