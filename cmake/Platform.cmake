@@ -3,15 +3,20 @@
 # instead, so the host builds wherever Qt does:
 #
 #   KESTRIN_HAVE_TIMERFD  the 64 Hz alarm on a Linux timerfd, woken to the
-#                         microsecond (tick_alarm.h); else on Qt's timer
-#   KESTRIN_HAVE_XCB      a window destroyed by another X client closes as its
-#                         close box would (window_loss.h); else it goes unseen
-#   KESTRIN_HAVE_MADVISE  a picture read where it lies in the binary gives its
-#                         pages back when it goes (system_memory.h); else they
+#                         microsecond (host/qt/window/tick_alarm.h);
+#                         else on Qt's timer
+#   KESTRIN_HAVE_XCB      a window destroyed by another X client closes as
+#                         its close box would
+#                         (host/qt/platform/window_loss_watch.h);
+#                         else it goes unseen
+#   KESTRIN_HAVE_MADVISE  a picture read where it lies in the binary gives
+#                         its pages back when it goes
+#                         (host/qt/platform/system_memory.h); else they
 #                         stay until the system needs them
-#   KESTRIN_HAVE_MALLOPT  glibc maps windows' frames on their own, so they go
-#                         back to the system when freed (system_memory.h); else
-#                         the C library keeps its own rule
+#   KESTRIN_HAVE_MALLOPT  glibc maps windows' frames on their own, so they
+#                         go back to the system when freed
+#                         (host/qt/platform/system_memory.h); else the C
+#                         library keeps its own rule
 #
 # Each check compiles the calls its code makes, once; the result is cached.
 # KESTRIN_PORTABLE builds every fallback, as on a system with none of them:

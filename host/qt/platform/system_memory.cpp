@@ -1,4 +1,4 @@
-#include "system_memory.h"
+#include "host/qt/platform/system_memory.h"
 
 #include <cstdint>
 #include <cstdlib>

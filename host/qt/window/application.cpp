@@ -1,4 +1,4 @@
-#include "application.h"
+#include "host/qt/window/application.h"
 
 #include <atomic>
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 #include <QThread>
 
-#include "host/qt/system_memory.h"
+#include "host/qt/platform/system_memory.h"
 
 namespace kestrin::qt {
 

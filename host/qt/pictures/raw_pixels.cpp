@@ -1,11 +1,11 @@
-#include "raw_pixels.h"
+#include "host/qt/pictures/raw_pixels.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include <QResource>
 
-#include "host/qt/system_memory.h"
+#include "host/qt/platform/system_memory.h"
 
 namespace kestrin::qt {
 

@@ -1,4 +1,4 @@
-#include "window_loss.h"
+#include "host/qt/platform/window_loss_watch.h"
 
 #include <utility>
 
