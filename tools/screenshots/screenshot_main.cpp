@@ -23,7 +23,7 @@
 #include "host/common/fd_io.h"
 #include "host/common/output_file.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "shell/form.h"
 #include "tools/screenshots/script_run.h"
 

@@ -11,8 +11,8 @@
 #include "host/common/fd_io.h"
 #include "host/common/face.h"
 #include "host/common/twips_to_pixels.h"
-#include "host/qt/face_widgets.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/window/to_qt.h"
 #include "shell/form.h"
 #include "tools/support/autoplay.h"
 

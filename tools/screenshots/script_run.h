@@ -10,7 +10,7 @@
 
 #include "host/common/output_file.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "tools/support/command_line.h"
 
 namespace kestrin {
