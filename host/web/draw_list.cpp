@@ -54,9 +54,9 @@ void DrawList::focusFrame(double x, double y, double w, double h) {
   args({x, y, w, h});
 }
 
-void DrawList::veil(double x, double y, double w, double h) {
+void DrawList::veil(double x, double y, double w, double h, int opacity) {
   op(Op::Veil);
-  args({x, y, w, h});
+  args({x, y, w, h, static_cast<double>(opacity)});
 }
 
 }  // namespace kestrin::web

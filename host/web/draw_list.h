@@ -32,7 +32,7 @@ class DrawList {
     FillPath,    // colour: fills the path made since the last FillPath, non-zero
     Image,       // picture number, x, y, w, h: the picture scaled smoothly into the box
     FocusFrame,  // x, y, w, h: a dotted frame inside the box
-    Veil,        // x, y, w, h: what is drawn there so far, dimmed
+    Veil,        // x, y, w, h, opacity (of 255): black over what is drawn there so far
   };
 
   void clear() { data_.clear(); }
@@ -52,7 +52,7 @@ class DrawList {
   void fillPath(std::uint32_t colour);
   void image(int picture, double x, double y, double w, double h);
   void focusFrame(double x, double y, double w, double h);
-  void veil(double x, double y, double w, double h);
+  void veil(double x, double y, double w, double h, int opacity);
 
  private:
   void op(Op o) { data_.push_back(static_cast<double>(o)); }

@@ -7,6 +7,7 @@
 #include "host/common/colours.h"
 #include "host/common/device_pixels.h"
 #include "host/common/hit_test.h"
+#include "host/common/overlays.h"
 #include "host/common/placement.h"
 #include "host/common/twips_to_pixels.h"
 #include "host/web/button.h"
@@ -35,11 +36,6 @@ std::uint32_t packed(Colour colour) {
   return (std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue;
 }
 
-// Where a control leaves pixels on the canvas: as every host has it, and a
-// button's box, since the page paints its buttons too.
-PixelRect leavesPixels(const draw::DrawnControl& record) {
-  return record.kind == ControlKind::CommandButton && record.visible ? record.box : record.area;
-}
 
 bool intersects(const PageRect& a, const PageRect& b) {
   return a.width > 0 && a.height > 0 && b.width > 0 && b.height > 0 && a.x < b.x + b.width &&
@@ -47,6 +43,15 @@ bool intersects(const PageRect& a, const PageRect& b) {
 }
 
 }  // namespace
+
+// Where a control leaves pixels on the canvas: as every host has it, a
+// button's box, since the page paints its buttons too, and the frame around
+// a focused control that is not a button.
+PixelRect WebWindow::leavesPixels(const Drawn& drawn) {
+  const draw::DrawnControl& r = drawn.record;
+  if (r.kind == ControlKind::CommandButton) return r.visible ? r.box : r.area;
+  return drawn.focused && r.visible ? draw::focusFrame(r.area) : r.area;
+}
 
 WebWindow::WebWindow(Page& page, int id, Screen& screen, const Pictures& pictures)
     : page_(page), id_(id), screen_(screen), pictures_(pictures), loadSerial_(screen.loadSerial()) {
@@ -141,7 +146,7 @@ void WebWindow::redraw() {
       now.focused = focused_ == i;
       Drawn& was = drawn_[i];
       if (now == was) continue;
-      for (const PixelRect& area : {leavesPixels(was.record), leavesPixels(now.record)}) {
+      for (const PixelRect& area : {leavesPixels(was), leavesPixels(now)}) {
         const PageRect reach = toPage(draw::deviceReach(area, ratio()));
         if (intersects(reach, canvas)) dirty.push_back(reach);
       }
@@ -171,14 +176,11 @@ void WebWindow::paint(const std::vector<PageRect>& devicePixels) {
     const Control& c = controls[i];
     if (c.kind() == ControlKind::CommandButton && c.Visible) paintButton(i, c);
   }
-  // A focused control that is not a button (a title card) shows a frame
-  // just inside its box.
+  // A focused control that is not a button (a title card) shows the frame
+  // every host draws around it.
   if (focused_ && *focused_ < controls.size()) {
     const Control& c = controls[*focused_];
-    const PixelRect box = draw::paintedArea(c);
-    if (c.kind() != ControlKind::CommandButton && c.Visible && box.width > 4 && box.height > 4) {
-      list_.focusFrame(box.x + 2, box.y + 2, box.width - 4, box.height - 4);
-    }
+    if (c.kind() != ControlKind::CommandButton && c.Visible) paintFocusFrame(draw::paintedArea(c));
   }
   if (paused_) paintPaused();
   list_.end();
@@ -240,14 +242,26 @@ void WebWindow::paintPaused() {
   // The whole client area, so every paint while paused is a whole one
   // (setPaused asks for it): the picture dimmed, the word over its middle.
   const draw::PixelSize size = draw::clientSize(screen_.design());
-  list_.veil(0, 0, size.width, size.height);
-  const draw::Face face = draw::toFace(kFont2925Bold);
-  const std::u16string_view word = u"Paused";
+  list_.veil(0, 0, size.width, size.height, draw::kPausedDimming);
+  const draw::Face face(draw::kPausedFacePixels, true);
+  const std::u16string word = draw::toUtf16(draw::kPausedText);
   DrawListPath path(list_);
   face.outline(word, {(size.width - face.advance(word)) / 2,
                       (size.height - face.lineHeight()) / 2 + face.ascent()},
                path);
-  list_.fillPath(0x000000);
+  list_.fillPath(0xFFFFFF);
+}
+
+void WebWindow::paintFocusFrame(const PixelRect& area) {
+  // Whole design pixels, crisp as a rectangle's outline.
+  const PixelRect frame = draw::focusFrame(area);
+  if (frame.isEmpty()) return;
+  const std::uint32_t colour = packed(draw::kFocusFrameColour);
+  constexpr int w = draw::kFocusFrameWidth;
+  list_.fillRect(frame.x, frame.y, frame.width, w, colour);
+  list_.fillRect(frame.x, frame.yEnd() - w, frame.width, w, colour);
+  list_.fillRect(frame.x, frame.y, w, frame.height, colour);
+  list_.fillRect(frame.xEnd() - w, frame.y, w, frame.height, colour);
 }
 
 void WebWindow::paintButton(std::size_t slot, const Control& c) {

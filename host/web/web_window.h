@@ -80,6 +80,8 @@ class WebWindow {
   void paintControl(const Control& c);
   void paintButton(std::size_t slot, const Control& c);
   void paintPaused();
+  void paintFocusFrame(const draw::PixelRect& area);
+  static draw::PixelRect leavesPixels(const Drawn& drawn);
   std::optional<std::size_t> buttonAt(double x, double y) const;
   draw::PixelPoint logical(double x, double y) const;
   double ratio() const { return scale_ * devicePixelRatio_; }

@@ -227,9 +227,9 @@
           break;
         }
         case 14:  // Veil: dims what is there
-          context.fillStyle = 'rgba(240, 240, 240, 0.7)';
+          context.fillStyle = 'rgba(0, 0, 0, ' + d[i + 4] / 255 + ')';
           context.fillRect(d[i], d[i + 1], d[i + 2], d[i + 3]);
-          i += 4;
+          i += 5;
           break;
         default:
           throw new Error('unknown drawing command ' + d[i - 1]);
