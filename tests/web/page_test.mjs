@@ -6,13 +6,10 @@
 // playwright-core (scripts/install-deps web puts it in build-web/node) and
 // /usr/bin/chromium.
 import { execFileSync } from 'node:child_process';
-import { createRequire } from 'node:module';
 import fs from 'node:fs';
-import http from 'node:http';
 import path from 'node:path';
 
-// Found through NODE_PATH, as CommonJS finds packages.
-const { chromium } = createRequire(import.meta.url)('playwright-core');
+import { launchChromium, openPage, serveSite } from '../../tools/web/site_server.mjs';
 
 const [siteDir, nativeBuild, outDir] = process.argv.slice(2);
 if (!outDir) {
@@ -32,41 +29,12 @@ function check(ok, what) {
   if (!ok) ++failures;
 }
 
-// ---- a static file server, as any would serve the page ----
-
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-  '.jpg': 'image/jpeg', '.gif': 'image/gif', '.svg': 'image/svg+xml', '.replay': 'text/plain'};
 const served = new Map();  // extra files by path: the recordings watched
-const server = http.createServer((request, response) => {
-  const url = new URL(request.url, 'http://localhost');
-  const extra = served.get(url.pathname);
-  const file = path.join(siteDir, url.pathname === '/' ? 'index.html' : path.normalize(url.pathname));
-  if (extra === undefined && (!file.startsWith(path.resolve(siteDir)) || !fs.existsSync(file))) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, {'Content-Type': types[path.extname(url.pathname) || '.html'] || 'application/octet-stream'});
-  response.end(extra !== undefined ? extra : fs.readFileSync(file));
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+const server = await serveSite(siteDir, {extra: served});
+const origin = server.origin;
+const browser = await launchChromium();
 
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
-
-async function open(query, scale = 1) {
-  const context = await browser.newContext({viewport: {width: 1280, height: 900}, deviceScaleFactor: scale,
-    acceptDownloads: true});
-  const page = await context.newPage();
-  page.on('pageerror', (e) => { console.log('page error: ' + e.message); ++failures; });
-  page.on('console', (m) => { if (m.type() === 'error') console.log('console: ' + m.text()); });
-  await page.goto(origin + '/' + query);
-  await page.waitForFunction(() => window.kestrin && window.kestrin.ready === true, null, {timeout: 20000});
-  return page;
-}
+const open = (query, scale = 1) => openPage(browser, origin + '/' + query, {scale, onError: () => ++failures});
 
 const lastLine = (page) => page.evaluate(() => {
   const lines = window.kestrin.trace().trimEnd().split('\n');
@@ -181,10 +149,16 @@ try {
   await page.waitForTimeout(300);
   check((await lastLine(page)).t > pausedAt, 'P again goes on');
 
-  // ---- close boxes: the game's brings the launcher back, the launcher's ends ----
+  // ---- close boxes: the game's brings the launcher back, the launcher's ends;
+  // Brick Breaker opened by keys between ----
   await page.click('.kw-window.kw-active .kw-close');
   await until(page, 'the launcher back', async () => (await page.evaluate(() => window.kestrin.where('Main', 'Image1'))) !== null);
   check((await lastLine(page)).event === 'close', 'a game\'s close box closes it');
+  await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('Space');
+  await until(page, 'Brick Breaker by keys', async () => (await page.evaluate(() => window.kestrin.where('frmKestrinBrickBreaker', 'Paddle'))) !== null);
+  await page.click('.kw-window.kw-active .kw-close');
+  await until(page, 'the launcher again', async () => (await page.evaluate(() => window.kestrin.where('Main', 'Image1'))) !== null);
   await page.click('.kw-window.kw-active .kw-close');
   await until(page, 'the end', () => page.evaluate(() => !document.getElementById('end').hidden));
   const [closedScript, closedTrace] = await page.evaluate(() => [window.kestrin.recording(), window.kestrin.trace()]);

@@ -398,14 +398,14 @@
     endPanel.hidden = true;
     session = 'watch';
     const speed = Number(speedChoice.value) || 1;
+    // Said first: a recording with nothing to play is over at once.
+    status.textContent = 'Watching ' + name + (speed !== 1 ? ' at ' + speed + '×' : '');
     const error = program.ccall('kestrin_watch', 'string', ['string', 'number', 'number'], [script, speed, keepTrace]);
     if (error !== '') {
       session = 'ended';
       status.textContent = 'Not a recording: ' + error;
       page.ended();
-      return;
     }
-    status.textContent = 'Watching ' + name + (speed !== 1 ? ' at ' + speed + '×' : '');
   }
 
   function download() {
@@ -443,6 +443,21 @@
       const [x, y, width, height] = found.split(' ').map(Number);
       const origin = desktop.getBoundingClientRect();
       return {x: origin.left + x, y: origin.top + y, width, height};
+    },
+    // The canvas a screen is shown on, and its visible controls (kind: R
+    // rectangle, O oval, L label, I picture, P stretched picture, B button;
+    // name; the box they paint in, in the design's pixels).
+    canvas(screen) {
+      const id = program ? program.ccall('kestrin_window_of', 'number', ['string'], [screen]) : 0;
+      const w = windows.get(id);
+      return w ? w.canvas : null;
+    },
+    controls(screen) {
+      const found = program ? program.ccall('kestrin_controls', 'string', ['string'], [screen]) : '';
+      return found.split('\n').filter((l) => l !== '').map((l) => {
+        const [kind, name, x, y, width, height] = l.split(' ');
+        return {kind, name, x: +x, y: +y, width: +width, height: +height};
+      });
     },
     captions: () => text('kestrin_captions'),
     recording: () => text('kestrin_recording'),
