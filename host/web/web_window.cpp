@@ -5,6 +5,7 @@
 
 #include "host/common/caption_layout.h"
 #include "host/common/colours.h"
+#include "host/common/design_view.h"
 #include "host/common/device_pixels.h"
 #include "host/common/hit_test.h"
 #include "host/common/overlays.h"
@@ -64,18 +65,19 @@ bool WebWindow::live() const { return screen_.loaded() && screen_.loadSerial() =
 Screen* WebWindow::screen() const { return live() ? &screen_ : nullptr; }
 
 void WebWindow::place(const Desktop& desktop, std::optional<PageRect> opener) {
-  // The scale that fits the whole design in the desktop, frame and all:
-  // never larger than the design's own, never out of the page.
+  // The whole design at the largest scale that fits the desktop, frame and
+  // all, as a window fits its screen: never larger than the design's own.
   const draw::PixelSize size = draw::clientSize(screen_.design());
-  const double fitX = double(desktop.width - desktop.frameLeft - desktop.frameRight) / size.width;
-  const double fitY = double(desktop.height - desktop.frameTop - desktop.frameBottom) / size.height;
-  const double scale = std::clamp(std::min(fitX, fitY), 0.05, 1.0);
-  if (scale != scale_ || desktop.devicePixelRatio != devicePixelRatio_) whole_ = true;
-  scale_ = scale;
-  devicePixelRatio_ = desktop.devicePixelRatio;
-  const PixelRect device = draw::toDevicePixels({0, 0, size.width, size.height}, ratio());
-  const int width = static_cast<int>(std::lround(device.width / devicePixelRatio_));
-  const int height = static_cast<int>(std::lround(device.height / devicePixelRatio_));
+  const double fits = draw::fittingScale(
+      size, {desktop.frameLeft, desktop.frameTop, desktop.frameRight, desktop.frameBottom},
+      {desktop.width, desktop.height});
+  const draw::PixelSize clientSize = fits < 1 ? draw::clientAt(size, fits) : size;
+  const draw::DesignView view(size, clientSize, desktop.devicePixelRatio);
+  if (!(view == view_)) whole_ = true;
+  view_ = view;
+  const PixelRect device =
+      draw::toDevicePixels({0, 0, clientSize.width, clientSize.height}, desktop.devicePixelRatio);
+  const int width = clientSize.width, height = clientSize.height;
 
   draw::PlaceRequest request{.client = {width, height},
                        .frame = {desktop.frameLeft, desktop.frameTop, desktop.frameRight, desktop.frameBottom},
@@ -123,8 +125,7 @@ void WebWindow::recordWhole() {
 void WebWindow::redraw() {
   if (!live() || !shown_) return;
   const auto& controls = screen_.form()->controls();
-  const draw::PixelSize size = draw::clientSize(screen_.design());
-  const PageRect canvas = toPage(draw::toDevicePixels({0, 0, size.width, size.height}, ratio()));
+  const PageRect canvas = canvasPixels();
   std::vector<PageRect> dirty;
   if (whole_ || drawn_.size() != controls.size()) {
     drawn_.resize(controls.size());
@@ -147,7 +148,7 @@ void WebWindow::redraw() {
       Drawn& was = drawn_[i];
       if (now == was) continue;
       for (const PixelRect& area : {leavesPixels(was), leavesPixels(now)}) {
-        const PageRect reach = toPage(draw::deviceReach(area, ratio()));
+        const PageRect reach = toPage(view_.reach(area));
         if (intersects(reach, canvas)) dirty.push_back(reach);
       }
       std::swap(was, now);
@@ -159,13 +160,14 @@ void WebWindow::redraw() {
 
 void WebWindow::paint(const std::vector<PageRect>& devicePixels) {
   list_.clear();
-  list_.begin(ratio(), packed(screen_.design().backColor), devicePixels);
+  list_.begin(view_.deviceScale(), view_.origin().x, view_.origin().y, packed(screen_.design().backColor),
+              devicePixels);
   const auto& controls = screen_.form()->controls();
   // Every control that may touch a pixel there, in order from the back of
   // the design to the front, so each pixel comes out as a whole paint makes
   // it; buttons above them all, an earlier one in front of a later one.
   const auto reaches = [&](const Control& c) {
-    const PageRect reach = toPage(draw::deviceReach(draw::paintedArea(c), ratio()));
+    const PageRect reach = toPage(view_.reach(draw::paintedArea(c)));
     return std::any_of(devicePixels.begin(), devicePixels.end(),
                        [&](const PageRect& r) { return intersects(r, reach); });
   };
@@ -199,14 +201,17 @@ void WebWindow::paintControl(const Control& c) {
                    d.fillStyle == FillStyle::Solid ? std::int64_t{packed(c.FillColor)} : -1, outline);
         return;
       }
-      // Whole pixels: the outline is the box's own edge pixels.
+      // Whole pixels: the outline is the box's own edge pixels. Drawn smaller
+      // than a device pixel to the pixel, it is a device pixel wide, still
+      // inside the box, so that no edge falls between pixels and vanishes.
       if (d.fillStyle == FillStyle::Solid) {
         list_.fillRect(box.x, box.y, box.width, box.height, packed(c.FillColor));
       }
-      list_.fillRect(box.x, box.y, box.width, 1, outline);
-      list_.fillRect(box.x, box.y + box.height - 1, box.width, 1, outline);
-      list_.fillRect(box.x, box.y, 1, box.height, outline);
-      list_.fillRect(box.x + box.width - 1, box.y, 1, box.height, outline);
+      const double w = std::max(1.0, 1 / view_.deviceScale());
+      list_.fillRect(box.x, box.y, box.width, w, outline);
+      list_.fillRect(box.x, box.yEnd() - w, box.width, w, outline);
+      list_.fillRect(box.x, box.y, w, box.height, outline);
+      list_.fillRect(box.xEnd() - w, box.y, w, box.height, outline);
       return;
     }
     case ControlKind::Label: {
@@ -281,9 +286,10 @@ void WebWindow::syncFocus() {
   redraw();
 }
 
-draw::PixelPoint WebWindow::logical(double x, double y) const {
-  // The canvas shows the design at scale_ CSS pixels to its pixel.
-  return {static_cast<int>(std::floor(x / scale_)), static_cast<int>(std::floor(y / scale_))};
+draw::PixelPoint WebWindow::logical(double x, double y) const { return view_.toDesign(x, y); }
+
+PageRect WebWindow::canvasPixels() const {
+  return toPage(draw::toDevicePixels({0, 0, client_.width, client_.height}, view_.ratio()));
 }
 
 std::optional<std::size_t> WebWindow::buttonAt(double x, double y) const {
@@ -309,9 +315,8 @@ Control* WebWindow::release(double x, double y) {
 }
 
 PageRect WebWindow::where(const Control& control) const {
-  const PixelRect box = draw::pixelBox(control);
-  const auto css = [this](int logical) { return static_cast<int>(std::lround(logical * scale_)); };
-  return {client_.x + css(box.x), client_.y + css(box.y), css(box.width), css(box.height)};
+  const PixelRect box = view_.toClient(draw::pixelBox(control));
+  return {client_.x + box.x, client_.y + box.y, box.width, box.height};
 }
 
 Control* WebWindow::controlAt(double x, double y) const {

@@ -206,6 +206,23 @@ try {
   await click(sharp, 'Main', 'Image2');
   await sharp.waitForTimeout(1500);
   await sharp.screenshot({path: path.join(outDir, 'dodge-2x.png')});
+
+  // ---- the density rising after load: twice the pixels, the sharper pictures ----
+  const moved = await open('');
+  const cdp = await moved.context().newCDPSession(moved);
+  await cdp.send('Emulation.setDeviceMetricsOverride', {width: 1280, height: 900, deviceScaleFactor: 2, mobile: false});
+  // Headless Chromium changes the density without telling the page (no
+  // media query change, no resize), so the page is told as a zoom tells it.
+  await moved.evaluate(() => window.dispatchEvent(new Event('resize')));
+  await until(moved, 'the sharper title cards', () => moved.evaluate(() =>
+    performance.getEntriesByType('resource').filter((e) => e.name.endsWith('-title@2x.jpg') && e.responseEnd > 0).length === 2));
+  await moved.waitForTimeout(200);
+  const movedSize = await moved.evaluate(() => {
+    const c = window.kestrin.canvas('Main');
+    return [c.width, c.clientWidth];
+  });
+  check(movedSize[0] === 2 * movedSize[1], 'a density that rises after load redraws at twice the pixels, from the @2x pictures');
+  await moved.screenshot({path: path.join(outDir, 'launcher-risen-2x.png')});
 } catch (e) {
   console.log('FAILED ' + (e.stack || e));
   ++failures;
