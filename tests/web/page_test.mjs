@@ -10,6 +10,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { launchChromium, openPage, serveSite } from '../../tools/web/site_server.mjs';
+import { check, failed, finish, requireSite } from './checks.mjs';
 
 const [siteDir, nativeBuild, outDir] = process.argv.slice(2);
 if (!outDir) {
@@ -18,23 +19,15 @@ if (!outDir) {
 }
 const replayTool = path.join(nativeBuild, 'tools', 'kestrin-replay');
 const captionTool = path.join(nativeBuild, 'tests', 'kestrin_caption_layouts');
-if (!fs.existsSync(path.join(siteDir, 'index.html'))) {
-  console.log(`skipped: no page built in ${siteDir} (scripts/web build)`);
-  process.exit(77);
-}
+requireSite(siteDir);
 fs.mkdirSync(outDir, {recursive: true});
-let failures = 0;
-function check(ok, what) {
-  console.log((ok ? 'ok     ' : 'FAILED ') + what);
-  if (!ok) ++failures;
-}
 
 const served = new Map();  // extra files by path: the recordings watched
 const server = await serveSite(siteDir, {extra: served});
 const origin = server.origin;
 const browser = await launchChromium();
 
-const open = (query, scale = 1) => openPage(browser, origin + '/' + query, {scale, onError: () => ++failures});
+const open = (query, scale = 1) => openPage(browser, origin + '/' + query, {scale, onError: () => failed()});
 
 const lastLine = (page) => page.evaluate(() => {
   const lines = window.kestrin.trace().trimEnd().split('\n');
@@ -224,11 +217,7 @@ try {
   check(movedSize[0] === 2 * movedSize[1], 'a density that rises after load redraws at twice the pixels, from the @2x pictures');
   await moved.screenshot({path: path.join(outDir, 'launcher-risen-2x.png')});
 } catch (e) {
-  console.log('FAILED ' + (e.stack || e));
-  ++failures;
+  failed(e);
 } finally {
-  await browser.close();
-  server.close();
+  await finish(() => browser.close(), () => server.close());
 }
-console.log(failures === 0 ? 'all passed' : failures + ' failed');
-process.exit(failures === 0 ? 0 : 1);

@@ -14,16 +14,14 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { launchChromium, openPage, serveSite } from '../../tools/web/site_server.mjs';
+import { check, failed, finish, requireSite } from './checks.mjs';
 
 const [siteDir, nativeBuild, sourceDir, outDir] = process.argv.slice(2);
 if (!outDir) {
   console.error('usage: node pixels_test.mjs SITE_DIR NATIVE_BUILD SOURCE_DIR OUTPUT_DIR');
   process.exit(2);
 }
-if (!fs.existsSync(path.join(siteDir, 'index.html'))) {
-  console.log(`skipped: no page built in ${siteDir} (scripts/web build)`);
-  process.exit(77);
-}
+requireSite(siteDir);
 const screenshotTool = path.join(nativeBuild, 'tools', 'screenshots', 'kestrin-screenshot');
 const scripts = path.join(sourceDir, 'tools', 'screenshots');
 fs.mkdirSync(outDir, {recursive: true});
@@ -55,11 +53,6 @@ const states = [
   {name: 'dodge', screen: 'frmKestrinDodge', script: path.join(scripts, 'dodge.replay')},
 ];
 
-let failures = 0;
-function check(ok, what) {
-  console.log((ok ? 'ok     ' : 'FAILED ') + what);
-  if (!ok) ++failures;
-}
 
 // Runs in the page: the screen's canvas against the desktop's picture of it,
 // pixel by pixel, each pixel judged by the control painted in front there.
@@ -154,7 +147,7 @@ try {
         {env: {...process.env, QT_QPA_PLATFORM: 'offscreen'}, stdio: ['ignore', 'ignore', 'inherit']});
       served.set(`/played/${state.name}.replay`, fs.readFileSync(played));
       const page = await openPage(browser, `${server.origin}/?watch=/played/${state.name}.replay&speed=64`,
-        {scale, onError: () => ++failures});
+        {scale, onError: () => failed()});
       await page.waitForFunction(() => document.getElementById('status').textContent.includes('played to its end'),
         null, {timeout: 30000});
       const png = fs.readFileSync(native).toString('base64');
@@ -185,14 +178,10 @@ try {
       totals.edge.max = Math.max(totals.edge.max, edge.max);
     }
   }
+  console.log(`every screen: of ${totals.edge.pixels} pixels of text and ovals' rims, ${totals.edge.differ} differ ` +
+    `(${(100 * totals.edge.differ / Math.max(1, totals.edge.pixels)).toFixed(2)} %), by at most ${totals.edge.max} of 255`);
 } catch (e) {
-  console.log('FAILED ' + (e.stack || e));
-  ++failures;
+  failed(e);
 } finally {
-  await browser.close();
-  server.close();
+  await finish(() => browser.close(), () => server.close());
 }
-console.log(`every screen: of ${totals.edge.pixels} pixels of text and ovals' rims, ${totals.edge.differ} differ ` +
-  `(${(100 * totals.edge.differ / Math.max(1, totals.edge.pixels)).toFixed(2)} %), by at most ${totals.edge.max} of 255`);
-console.log(failures === 0 ? 'all passed' : failures + ' failed');
-process.exit(failures === 0 ? 0 : 1);
