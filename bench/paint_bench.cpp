@@ -11,8 +11,8 @@
 #include "bench/steady_play.h"
 #include "designs/designs.h"
 #include "host/headless/virtual_clock.h"
-#include "host/qt/paint.h"
-#include "host/qt/qt_host.h"
+#include "host/qt/window/paint_form.h"
+#include "host/qt/window/qt_host.h"
 #include "shell/form.h"
 
 namespace kestrin::bench {

@@ -25,6 +25,15 @@ else()
   message(FATAL_ERROR "KESTRIN_WEB_EXCEPTIONS is wasm or js, not '${KESTRIN_WEB_EXCEPTIONS}'")
 endif()
 
+# Optimised across the whole program at link time: each program is then
+# optimised as its link says, the page for size (host/web). The objects are
+# made for speed: made for size, they saved the page 11.6 KB of gzipped
+# WebAssembly, but kestrin-replay under node then took longer than its
+# tests allow (120 s) for a day of ticks (docs/performance.md, "The web
+# page").
+add_compile_options(-flto)
+add_link_options(-flto)
+
 # Linking runs emscripten's JavaScript optimiser under node, which needs
 # acorn. Debian installs it in /usr/share/nodejs, where only Debian's own node
 # looks by itself.

@@ -410,7 +410,7 @@ def ball(d, cx, cy, r, colour, shine=(255, 255, 255)):
 
 def finish_card(card, path):
     small = card.resize(final_size(300, 200), Image.LANCZOS)
-    small.save(path, "JPEG", quality=95, subsampling=0, optimize=False, progressive=False)
+    small.save(path, "JPEG", quality=95, subsampling=0, optimize=True, progressive=True)
 
 
 def title_lines(card, lines, top, bottom):

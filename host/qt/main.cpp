@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "host/qt/application.h"
-#include "host/qt/game.h"
-#include "host/qt/tick_alarm.h"
+#include "host/qt/window/application.h"
+#include "host/qt/window/run_game.h"
+#include "host/qt/window/tick_alarm.h"
 
 namespace {
 

@@ -2,9 +2,11 @@
 
 namespace kestrin::web {
 
-void DrawList::begin(double ratio, std::uint32_t ground, std::span<const PageRect> devicePixels) {
+void DrawList::begin(double scale, int originX, int originY, std::uint32_t ground,
+                     std::span<const PageRect> devicePixels) {
   op(Op::Begin);
-  args({ratio, static_cast<double>(ground), static_cast<double>(devicePixels.size())});
+  args({scale, static_cast<double>(originX), static_cast<double>(originY), static_cast<double>(ground),
+        static_cast<double>(devicePixels.size())});
   for (const PageRect& r : devicePixels) args({double(r.x), double(r.y), double(r.width), double(r.height)});
 }
 
@@ -54,9 +56,9 @@ void DrawList::focusFrame(double x, double y, double w, double h) {
   args({x, y, w, h});
 }
 
-void DrawList::veil(double x, double y, double w, double h) {
+void DrawList::veil(double x, double y, double w, double h, int opacity) {
   op(Op::Veil);
-  args({x, y, w, h});
+  args({x, y, w, h, static_cast<double>(opacity)});
 }
 
 }  // namespace kestrin::web

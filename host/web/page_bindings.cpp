@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "designs/designs.h"
+#include "host/common/drawn_control.h"
 #include "host/common/script_writer.h"
+#include "host/common/twips_to_pixels.h"
 #include "host/common/trace.h"
 #include "host/headless/replay.h"
 #include "host/headless/script_player.h"
@@ -356,6 +358,40 @@ EMSCRIPTEN_KEEPALIVE const char* kestrin_where(const char* screen, const char* c
     const kestrin::web::PageRect r = w->where(*c);
     k.text = std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
              std::to_string(r.height);
+  });
+  return k.text.c_str();
+}
+
+// The window a screen is shown in, 0 where it is not shown; and the
+// screen's visible controls, a line each: kind (R rectangle, O oval, L label,
+// I picture, P picture stretched to its box, B button), name, and the box it paints in, in the design's pixels. For
+// tests that read the page's pixels.
+EMSCRIPTEN_KEEPALIVE int kestrin_window_of(const char* screen) {
+  auto* h = host();
+  const kestrin::web::WebWindow* w = h != nullptr ? h->window(screen) : nullptr;
+  return w != nullptr && w->shown() ? w->id() : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* kestrin_controls(const char* screen) {
+  auto& k = current();
+  k.text.clear();
+  guarded([&] {
+    auto* h = host();
+    kestrin::Screen* s = h != nullptr ? h->program().findScreen(screen) : nullptr;
+    if (s == nullptr || !s->loaded()) return;
+    for (const kestrin::Control& c : s->form()->controls()) {
+      if (!c.Visible || c.kind() == kestrin::ControlKind::Timer) continue;
+      const char kind = c.kind() == kestrin::ControlKind::Shape
+                            ? (c.design().shape == kestrin::ShapeKind::Oval ? 'O' : 'R')
+                        : c.kind() == kestrin::ControlKind::Label   ? 'L'
+                        : c.kind() == kestrin::ControlKind::Image   ? (c.design().stretch ? 'P' : 'I')
+                                                                    : 'B';
+      const kestrin::draw::PixelRect r = c.kind() == kestrin::ControlKind::CommandButton
+                                             ? kestrin::draw::pixelBox(c)
+                                             : kestrin::draw::paintedArea(c);
+      k.text += std::string(1, kind) + " " + std::string(c.name()) + " " + std::to_string(r.x) + " " +
+                std::to_string(r.y) + " " + std::to_string(r.width) + " " + std::to_string(r.height) + "\n";
+    }
   });
   return k.text.c_str();
 }

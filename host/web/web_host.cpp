@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/common/overlays.h"
 #include "host/web/message_box.h"
 #include "host/web/web_window.h"
 
@@ -296,7 +297,7 @@ void WebHost::sync() {
   for (Entry& e : windows_) {
     e.window->syncFocus();
     // Each game screen says "Paused" while the program is.
-    e.window->setPaused(paused() && e.screen->name() != kFirstScreen);
+    e.window->setPaused(paused() && draw::showsPaused(e.screen->design()));
   }
   if (active != nullptr && (active != shownActive_ || activeOpened)) {
     page_.activateWindow(entry(*active)->window->id());

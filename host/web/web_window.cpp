@@ -5,8 +5,10 @@
 
 #include "host/common/caption_layout.h"
 #include "host/common/colours.h"
+#include "host/common/design_view.h"
 #include "host/common/device_pixels.h"
 #include "host/common/hit_test.h"
+#include "host/common/overlays.h"
 #include "host/common/placement.h"
 #include "host/common/twips_to_pixels.h"
 #include "host/web/button.h"
@@ -35,11 +37,6 @@ std::uint32_t packed(Colour colour) {
   return (std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue;
 }
 
-// Where a control leaves pixels on the canvas: as every host has it, and a
-// button's box, since the page paints its buttons too.
-PixelRect leavesPixels(const draw::DrawnControl& record) {
-  return record.kind == ControlKind::CommandButton && record.visible ? record.box : record.area;
-}
 
 bool intersects(const PageRect& a, const PageRect& b) {
   return a.width > 0 && a.height > 0 && b.width > 0 && b.height > 0 && a.x < b.x + b.width &&
@@ -47,6 +44,15 @@ bool intersects(const PageRect& a, const PageRect& b) {
 }
 
 }  // namespace
+
+// Where a control leaves pixels on the canvas: as every host has it, a
+// button's box, since the page paints its buttons too, and the frame around
+// a focused control that is not a button.
+PixelRect WebWindow::leavesPixels(const Drawn& drawn) {
+  const draw::DrawnControl& r = drawn.record;
+  if (r.kind == ControlKind::CommandButton) return r.visible ? r.box : r.area;
+  return drawn.focused && r.visible ? draw::focusFrame(r.area) : r.area;
+}
 
 WebWindow::WebWindow(Page& page, int id, Screen& screen, const Pictures& pictures)
     : page_(page), id_(id), screen_(screen), pictures_(pictures), loadSerial_(screen.loadSerial()) {
@@ -59,18 +65,19 @@ bool WebWindow::live() const { return screen_.loaded() && screen_.loadSerial() =
 Screen* WebWindow::screen() const { return live() ? &screen_ : nullptr; }
 
 void WebWindow::place(const Desktop& desktop, std::optional<PageRect> opener) {
-  // The scale that fits the whole design in the desktop, frame and all:
-  // never larger than the design's own, never out of the page.
+  // The whole design at the largest scale that fits the desktop, frame and
+  // all, as a window fits its screen: never larger than the design's own.
   const draw::PixelSize size = draw::clientSize(screen_.design());
-  const double fitX = double(desktop.width - desktop.frameLeft - desktop.frameRight) / size.width;
-  const double fitY = double(desktop.height - desktop.frameTop - desktop.frameBottom) / size.height;
-  const double scale = std::clamp(std::min(fitX, fitY), 0.05, 1.0);
-  if (scale != scale_ || desktop.devicePixelRatio != devicePixelRatio_) whole_ = true;
-  scale_ = scale;
-  devicePixelRatio_ = desktop.devicePixelRatio;
-  const PixelRect device = draw::toDevicePixels({0, 0, size.width, size.height}, ratio());
-  const int width = static_cast<int>(std::lround(device.width / devicePixelRatio_));
-  const int height = static_cast<int>(std::lround(device.height / devicePixelRatio_));
+  const double fits = draw::fittingScale(
+      size, {desktop.frameLeft, desktop.frameTop, desktop.frameRight, desktop.frameBottom},
+      {desktop.width, desktop.height});
+  const draw::PixelSize clientSize = fits < 1 ? draw::clientAt(size, fits) : size;
+  const draw::DesignView view(size, clientSize, desktop.devicePixelRatio);
+  if (!(view == view_)) whole_ = true;
+  view_ = view;
+  const PixelRect device =
+      draw::toDevicePixels({0, 0, clientSize.width, clientSize.height}, desktop.devicePixelRatio);
+  const int width = clientSize.width, height = clientSize.height;
 
   draw::PlaceRequest request{.client = {width, height},
                        .frame = {desktop.frameLeft, desktop.frameTop, desktop.frameRight, desktop.frameBottom},
@@ -118,8 +125,7 @@ void WebWindow::recordWhole() {
 void WebWindow::redraw() {
   if (!live() || !shown_) return;
   const auto& controls = screen_.form()->controls();
-  const draw::PixelSize size = draw::clientSize(screen_.design());
-  const PageRect canvas = toPage(draw::toDevicePixels({0, 0, size.width, size.height}, ratio()));
+  const PageRect canvas = canvasPixels();
   std::vector<PageRect> dirty;
   if (whole_ || drawn_.size() != controls.size()) {
     drawn_.resize(controls.size());
@@ -141,8 +147,8 @@ void WebWindow::redraw() {
       now.focused = focused_ == i;
       Drawn& was = drawn_[i];
       if (now == was) continue;
-      for (const PixelRect& area : {leavesPixels(was.record), leavesPixels(now.record)}) {
-        const PageRect reach = toPage(draw::deviceReach(area, ratio()));
+      for (const PixelRect& area : {leavesPixels(was), leavesPixels(now)}) {
+        const PageRect reach = toPage(view_.reach(area));
         if (intersects(reach, canvas)) dirty.push_back(reach);
       }
       std::swap(was, now);
@@ -154,13 +160,14 @@ void WebWindow::redraw() {
 
 void WebWindow::paint(const std::vector<PageRect>& devicePixels) {
   list_.clear();
-  list_.begin(ratio(), packed(screen_.design().backColor), devicePixels);
+  list_.begin(view_.deviceScale(), view_.origin().x, view_.origin().y, packed(screen_.design().backColor),
+              devicePixels);
   const auto& controls = screen_.form()->controls();
   // Every control that may touch a pixel there, in order from the back of
   // the design to the front, so each pixel comes out as a whole paint makes
   // it; buttons above them all, an earlier one in front of a later one.
   const auto reaches = [&](const Control& c) {
-    const PageRect reach = toPage(draw::deviceReach(draw::paintedArea(c), ratio()));
+    const PageRect reach = toPage(view_.reach(draw::paintedArea(c)));
     return std::any_of(devicePixels.begin(), devicePixels.end(),
                        [&](const PageRect& r) { return intersects(r, reach); });
   };
@@ -171,14 +178,11 @@ void WebWindow::paint(const std::vector<PageRect>& devicePixels) {
     const Control& c = controls[i];
     if (c.kind() == ControlKind::CommandButton && c.Visible) paintButton(i, c);
   }
-  // A focused control that is not a button (a title card) shows a frame
-  // just inside its box.
+  // A focused control that is not a button (a title card) shows the frame
+  // every host draws around it.
   if (focused_ && *focused_ < controls.size()) {
     const Control& c = controls[*focused_];
-    const PixelRect box = draw::paintedArea(c);
-    if (c.kind() != ControlKind::CommandButton && c.Visible && box.width > 4 && box.height > 4) {
-      list_.focusFrame(box.x + 2, box.y + 2, box.width - 4, box.height - 4);
-    }
+    if (c.kind() != ControlKind::CommandButton && c.Visible) paintFocusFrame(draw::paintedArea(c));
   }
   if (paused_) paintPaused();
   list_.end();
@@ -197,14 +201,17 @@ void WebWindow::paintControl(const Control& c) {
                    d.fillStyle == FillStyle::Solid ? std::int64_t{packed(c.FillColor)} : -1, outline);
         return;
       }
-      // Whole pixels: the outline is the box's own edge pixels.
+      // Whole pixels: the outline is the box's own edge pixels. Drawn smaller
+      // than a device pixel to the pixel, it is a device pixel wide, still
+      // inside the box, so that no edge falls between pixels and vanishes.
       if (d.fillStyle == FillStyle::Solid) {
         list_.fillRect(box.x, box.y, box.width, box.height, packed(c.FillColor));
       }
-      list_.fillRect(box.x, box.y, box.width, 1, outline);
-      list_.fillRect(box.x, box.y + box.height - 1, box.width, 1, outline);
-      list_.fillRect(box.x, box.y, 1, box.height, outline);
-      list_.fillRect(box.x + box.width - 1, box.y, 1, box.height, outline);
+      const double w = std::max(1.0, 1 / view_.deviceScale());
+      list_.fillRect(box.x, box.y, box.width, w, outline);
+      list_.fillRect(box.x, box.yEnd() - w, box.width, w, outline);
+      list_.fillRect(box.x, box.y, w, box.height, outline);
+      list_.fillRect(box.xEnd() - w, box.y, w, box.height, outline);
       return;
     }
     case ControlKind::Label: {
@@ -240,14 +247,26 @@ void WebWindow::paintPaused() {
   // The whole client area, so every paint while paused is a whole one
   // (setPaused asks for it): the picture dimmed, the word over its middle.
   const draw::PixelSize size = draw::clientSize(screen_.design());
-  list_.veil(0, 0, size.width, size.height);
-  const draw::Face face = draw::toFace(kFont2925Bold);
-  const std::u16string_view word = u"Paused";
+  list_.veil(0, 0, size.width, size.height, draw::kPausedDimming);
+  const draw::Face face(draw::kPausedFacePixels, true);
+  const std::u16string word = draw::toUtf16(draw::kPausedText);
   DrawListPath path(list_);
   face.outline(word, {(size.width - face.advance(word)) / 2,
                       (size.height - face.lineHeight()) / 2 + face.ascent()},
                path);
-  list_.fillPath(0x000000);
+  list_.fillPath(0xFFFFFF);
+}
+
+void WebWindow::paintFocusFrame(const PixelRect& area) {
+  // Whole design pixels, crisp as a rectangle's outline.
+  const PixelRect frame = draw::focusFrame(area);
+  if (frame.isEmpty()) return;
+  const std::uint32_t colour = packed(draw::kFocusFrameColour);
+  constexpr int w = draw::kFocusFrameWidth;
+  list_.fillRect(frame.x, frame.y, frame.width, w, colour);
+  list_.fillRect(frame.x, frame.yEnd() - w, frame.width, w, colour);
+  list_.fillRect(frame.x, frame.y, w, frame.height, colour);
+  list_.fillRect(frame.xEnd() - w, frame.y, w, frame.height, colour);
 }
 
 void WebWindow::paintButton(std::size_t slot, const Control& c) {
@@ -267,9 +286,10 @@ void WebWindow::syncFocus() {
   redraw();
 }
 
-draw::PixelPoint WebWindow::logical(double x, double y) const {
-  // The canvas shows the design at scale_ CSS pixels to its pixel.
-  return {static_cast<int>(std::floor(x / scale_)), static_cast<int>(std::floor(y / scale_))};
+draw::PixelPoint WebWindow::logical(double x, double y) const { return view_.toDesign(x, y); }
+
+PageRect WebWindow::canvasPixels() const {
+  return toPage(draw::toDevicePixels({0, 0, client_.width, client_.height}, view_.ratio()));
 }
 
 std::optional<std::size_t> WebWindow::buttonAt(double x, double y) const {
@@ -295,9 +315,8 @@ Control* WebWindow::release(double x, double y) {
 }
 
 PageRect WebWindow::where(const Control& control) const {
-  const PixelRect box = draw::pixelBox(control);
-  const auto css = [this](int logical) { return static_cast<int>(std::lround(logical * scale_)); };
-  return {client_.x + css(box.x), client_.y + css(box.y), css(box.width), css(box.height)};
+  const PixelRect box = view_.toClient(draw::pixelBox(control));
+  return {client_.x + box.x, client_.y + box.y, box.width, box.height};
 }
 
 Control* WebWindow::controlAt(double x, double y) const {

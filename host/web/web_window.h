@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/common/design_view.h"
 #include "host/common/drawn_control.h"
 #include "host/common/pixel_geometry.h"
 #include "host/web/draw_list.h"
@@ -80,9 +81,12 @@ class WebWindow {
   void paintControl(const Control& c);
   void paintButton(std::size_t slot, const Control& c);
   void paintPaused();
+  void paintFocusFrame(const draw::PixelRect& area);
+  static draw::PixelRect leavesPixels(const Drawn& drawn);
   std::optional<std::size_t> buttonAt(double x, double y) const;
   draw::PixelPoint logical(double x, double y) const;
-  double ratio() const { return scale_ * devicePixelRatio_; }
+  // The canvas's device pixels, margins included.
+  PageRect canvasPixels() const;
 
   Page& page_;
   int id_;
@@ -96,8 +100,7 @@ class WebWindow {
   bool paused_ = false;
   PageRect client_;                     // CSS pixels of the desktop
   std::optional<PageRect> stood_;       // where it stood when last shown
-  double scale_ = 1;                    // CSS pixels to a logical pixel of the design
-  double devicePixelRatio_ = 1;
+  draw::DesignView view_;               // where the design is on the canvas, at what scale
   bool shown_ = false;
   bool whole_ = true;
 };

@@ -209,7 +209,11 @@ def away(session):
     session.xdotool("windowactivate", "--sync", other)
     check(session.wait_for(lambda: session.focus() == other), "the other program has not got the keys")
     session.xdotool("keyup", "Right")
-    before = session.shot(game, "away")
+    # The program hears of the lost focus after the window system has moved
+    # it: the picture dimmed is the sign that it has, and stands still.
+    before = session.wait_shot(game, lambda s: s.pixel(5, 5) != GROUND)
+    check(before, "the game did not pause when another window became active")
+    before.save(session.path("away.png"))
     session.wait_for(lambda: False, 1)
     after = session.shot(game)
     check(score(after) == score(before), "the score went on while another window was active")

@@ -20,7 +20,7 @@
 
 #include "designs/designs.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "shell/keys.h"
 #include "shell/program.h"
 

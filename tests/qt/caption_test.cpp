@@ -14,9 +14,9 @@
 
 #include "designs/designs.h"
 #include "designs/face.h"
-#include "host/qt/face_widgets.h"
-#include "host/qt/face_paths.h"
-#include "host/qt/to_qstring.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/text/face_outlines.h"
+#include "host/qt/text/to_qstring.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "designs/designs.h"
-#include "host/qt/face_widgets.h"
+#include "host/qt/window/face_widgets.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {

@@ -19,10 +19,10 @@
 #include "host/common/twips_to_pixels.h"
 #include "host/common/pause.h"
 #include "host/headless/virtual_clock.h"
-#include "host/qt/paint.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/screen_window.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/window/paint_form.h"
+#include "host/qt/window/qt_host.h"
+#include "host/qt/window/screen_window.h"
+#include "host/qt/window/to_qt.h"
 #include "shell/program.h"
 
 namespace kestrin::qt::test {

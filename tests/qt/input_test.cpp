@@ -2,7 +2,7 @@
 // keys sent to the window system's window, ticks as the alarm delivers them.
 #include <QApplication>
 
-#include "host/qt/face_widgets.h"
+#include "host/qt/window/face_widgets.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {

@@ -2,8 +2,8 @@
 // focused button, and held keys.
 #include <QApplication>
 
-#include "host/qt/key_map.h"
-#include "host/qt/key_repeat.h"
+#include "host/qt/window/key_codes.h"
+#include "host/qt/window/key_repeat.h"
 #include "host_fixture.h"
 #include "probe_screen.h"
 

@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "host/qt/face_widgets.h"
-#include "host/qt/to_qstring.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/text/to_qstring.h"
 #include "host_fixture.h"
 
 namespace kestrin::qt::test {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/qt/application.h"
+#include "host/qt/window/application.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "designs/designs.h"
-#include "host/qt/raw_pixels.h"
-#include "host/qt/to_qstring.h"
+#include "host/qt/pictures/raw_pixels.h"
+#include "host/qt/text/to_qstring.h"
 
 namespace kestrin::qt::test {
 namespace {

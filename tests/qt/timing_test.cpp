@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 
 #include "host/common/catalog.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/tick_alarm.h"
+#include "host/qt/window/qt_host.h"
+#include "host/qt/window/tick_alarm.h"
 #include "shell/caption_number.h"
 #include "host_fixture.h"
 

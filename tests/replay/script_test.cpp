@@ -318,7 +318,7 @@ TEST(ReplayScript, ToolsAnswerBadScriptsAndFailingStreamsWithTheirStatusAndOneLi
       {"a trace twice", "", "$REC $D/new --trace $D/t1 --trace $D/t2", 2,
        "kestrin-record: --trace given twice\nusage: kestrin-record SCRIPT [--trace TRACE] [--overwrite]"},
       {"an unknown screen to render", "", "$SHOT $S Nowhere $D/x.png", 2,
-       "kestrin-screenshot: Nowhere: no such screen\nusage: kestrin-screenshot SCRIPT SCREEN OUT.png"},
+       "kestrin-screenshot: Nowhere: no such screen\nusage: kestrin-screenshot [--scale RATIO] [--played SCRIPT] SCRIPT SCREEN OUT.png"},
       {"an unknown screen to animate", "", "$ANIM $S Nowhere $D/x.gif", 2,
        "kestrin-animate: Nowhere: no such screen\n" + animateUsage},
       // Outputs that are the script, by its name, a link or another name.

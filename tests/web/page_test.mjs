@@ -6,13 +6,11 @@
 // playwright-core (scripts/install-deps web puts it in build-web/node) and
 // /usr/bin/chromium.
 import { execFileSync } from 'node:child_process';
-import { createRequire } from 'node:module';
 import fs from 'node:fs';
-import http from 'node:http';
 import path from 'node:path';
 
-// Found through NODE_PATH, as CommonJS finds packages.
-const { chromium } = createRequire(import.meta.url)('playwright-core');
+import { launchChromium, openPage, serveSite } from '../../tools/web/site_server.mjs';
+import { check, failed, finish, requireSite } from './checks.mjs';
 
 const [siteDir, nativeBuild, outDir] = process.argv.slice(2);
 if (!outDir) {
@@ -21,52 +19,15 @@ if (!outDir) {
 }
 const replayTool = path.join(nativeBuild, 'tools', 'kestrin-replay');
 const captionTool = path.join(nativeBuild, 'tests', 'kestrin_caption_layouts');
-if (!fs.existsSync(path.join(siteDir, 'index.html'))) {
-  console.log(`skipped: no page built in ${siteDir} (scripts/web build)`);
-  process.exit(77);
-}
+requireSite(siteDir);
 fs.mkdirSync(outDir, {recursive: true});
-let failures = 0;
-function check(ok, what) {
-  console.log((ok ? 'ok     ' : 'FAILED ') + what);
-  if (!ok) ++failures;
-}
 
-// ---- a static file server, as any would serve the page ----
-
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm',
-  '.jpg': 'image/jpeg', '.gif': 'image/gif', '.svg': 'image/svg+xml', '.replay': 'text/plain'};
 const served = new Map();  // extra files by path: the recordings watched
-const server = http.createServer((request, response) => {
-  const url = new URL(request.url, 'http://localhost');
-  const extra = served.get(url.pathname);
-  const file = path.join(siteDir, url.pathname === '/' ? 'index.html' : path.normalize(url.pathname));
-  if (extra === undefined && (!file.startsWith(path.resolve(siteDir)) || !fs.existsSync(file))) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, {'Content-Type': types[path.extname(url.pathname) || '.html'] || 'application/octet-stream'});
-  response.end(extra !== undefined ? extra : fs.readFileSync(file));
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+const server = await serveSite(siteDir, {extra: served});
+const origin = server.origin;
+const browser = await launchChromium();
 
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
-
-async function open(query, scale = 1) {
-  const context = await browser.newContext({viewport: {width: 1280, height: 900}, deviceScaleFactor: scale,
-    acceptDownloads: true});
-  const page = await context.newPage();
-  page.on('pageerror', (e) => { console.log('page error: ' + e.message); ++failures; });
-  page.on('console', (m) => { if (m.type() === 'error') console.log('console: ' + m.text()); });
-  await page.goto(origin + '/' + query);
-  await page.waitForFunction(() => window.kestrin && window.kestrin.ready === true, null, {timeout: 20000});
-  return page;
-}
+const open = (query, scale = 1) => openPage(browser, origin + '/' + query, {scale, onError: () => failed()});
 
 const lastLine = (page) => page.evaluate(() => {
   const lines = window.kestrin.trace().trimEnd().split('\n');
@@ -181,10 +142,16 @@ try {
   await page.waitForTimeout(300);
   check((await lastLine(page)).t > pausedAt, 'P again goes on');
 
-  // ---- close boxes: the game's brings the launcher back, the launcher's ends ----
+  // ---- close boxes: the game's brings the launcher back, the launcher's ends;
+  // Brick Breaker opened by keys between ----
   await page.click('.kw-window.kw-active .kw-close');
   await until(page, 'the launcher back', async () => (await page.evaluate(() => window.kestrin.where('Main', 'Image1'))) !== null);
   check((await lastLine(page)).event === 'close', 'a game\'s close box closes it');
+  await page.keyboard.press('ArrowLeft');
+  await page.keyboard.press('Space');
+  await until(page, 'Brick Breaker by keys', async () => (await page.evaluate(() => window.kestrin.where('frmKestrinBrickBreaker', 'Paddle'))) !== null);
+  await page.click('.kw-window.kw-active .kw-close');
+  await until(page, 'the launcher again', async () => (await page.evaluate(() => window.kestrin.where('Main', 'Image1'))) !== null);
   await page.click('.kw-window.kw-active .kw-close');
   await until(page, 'the end', () => page.evaluate(() => !document.getElementById('end').hidden));
   const [closedScript, closedTrace] = await page.evaluate(() => [window.kestrin.recording(), window.kestrin.trace()]);
@@ -232,12 +199,25 @@ try {
   await click(sharp, 'Main', 'Image2');
   await sharp.waitForTimeout(1500);
   await sharp.screenshot({path: path.join(outDir, 'dodge-2x.png')});
+
+  // ---- the density rising after load: twice the pixels, the sharper pictures ----
+  const moved = await open('');
+  const cdp = await moved.context().newCDPSession(moved);
+  await cdp.send('Emulation.setDeviceMetricsOverride', {width: 1280, height: 900, deviceScaleFactor: 2, mobile: false});
+  // Headless Chromium changes the density without telling the page (no
+  // media query change, no resize), so the page is told as a zoom tells it.
+  await moved.evaluate(() => window.dispatchEvent(new Event('resize')));
+  await until(moved, 'the sharper title cards', () => moved.evaluate(() =>
+    performance.getEntriesByType('resource').filter((e) => e.name.endsWith('-title@2x.jpg') && e.responseEnd > 0).length === 2));
+  await moved.waitForTimeout(200);
+  const movedSize = await moved.evaluate(() => {
+    const c = window.kestrin.canvas('Main');
+    return [c.width, c.clientWidth];
+  });
+  check(movedSize[0] === 2 * movedSize[1], 'a density that rises after load redraws at twice the pixels, from the @2x pictures');
+  await moved.screenshot({path: path.join(outDir, 'launcher-risen-2x.png')});
 } catch (e) {
-  console.log('FAILED ' + (e.stack || e));
-  ++failures;
+  failed(e);
 } finally {
-  await browser.close();
-  server.close();
+  await finish(() => browser.close(), () => server.close());
 }
-console.log(failures === 0 ? 'all passed' : failures + ' failed');
-process.exit(failures === 0 ? 0 : 1);

@@ -203,6 +203,36 @@ TEST(WebHost, SessionsPlayedInThePageReplayToTheSameTrace) {
   EXPECT_GT(ends, 0);
 }
 
+// A page smaller than a window, as a small screen: each window is kept
+// inside it, the whole design drawn at the largest scale that fits, and a
+// click where a control is shown lands on it.
+TEST(WebHost, WindowsLargerThanThePageAreDrawnWholeSmallerAndClickedWhereShown) {
+  PagePlay play;
+  const Desktop small{.width = 640, .height = 420};
+  play.host.setDesktop(small);
+  const auto inside = [&](std::string_view screen) {
+    const PageRect c = play.page.windows.at(play.windowOf(screen)).client;
+    return c.x >= small.frameLeft && c.y >= small.frameTop && c.x + c.width + small.frameRight <= small.width &&
+           c.y + c.height + small.frameBottom <= small.height;
+  };
+  const auto clickShown = [&](std::string_view screen, std::string_view control) {
+    const WebWindow* w = play.host.window(screen);
+    const PageRect at = w->where(*play.host.program().findScreen(screen)->form()->find(control, -1));
+    const double x = at.x - w->client().x + at.width / 2.0, y = at.y - w->client().y + at.height / 2.0;
+    play.host.pointerDown(w->id(), x, y, true);
+    play.host.pointerUp(w->id(), x, y);
+  };
+  EXPECT_TRUE(inside(names::kMain));
+  EXPECT_LT(play.page.windows.at(play.windowOf(names::kMain)).client.width, 600);
+  clickShown(names::kMain, "Image2");
+  ASSERT_EQ(play.host.program().activeScreen()->name(), names::kDodge);
+  EXPECT_TRUE(inside(names::kDodge));
+  play.pass(5000);  // a ball reaches the player standing still: Reset shows
+  clickShown(names::kDodge, "cmdReset");
+  EXPECT_NE(play.trace.find("cmdReset_Click"), std::string::npos);
+}
+
+
 // A hidden page's program stands still: no tick falls due, and when the
 // page is shown again its timers go on at the point of their grid where
 // they stood, as if no time had passed.

@@ -38,10 +38,10 @@
 
 #include "designs/designs.h"
 #include "host/common/fd_io.h"
-#include "host/qt/application.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/screen_window.h"
-#include "host/qt/tick_alarm.h"
+#include "host/qt/window/application.h"
+#include "host/qt/window/qt_host.h"
+#include "host/qt/window/screen_window.h"
+#include "host/qt/window/tick_alarm.h"
 
 namespace {
 

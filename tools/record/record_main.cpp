@@ -22,8 +22,8 @@
 #include "host/common/output_file.h"
 #include "host/common/script_writer.h"
 #include "host/common/trace.h"
-#include "host/qt/application.h"
-#include "host/qt/game.h"
+#include "host/qt/window/application.h"
+#include "host/qt/window/run_game.h"
 #include "tools/support/command_line.h"
 #include "tools/support/session_output.h"
 

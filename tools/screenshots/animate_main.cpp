@@ -25,7 +25,7 @@
 #include "host/common/fd_io.h"
 #include "host/common/output_file.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "shell/program.h"
 #include "shell/screen.h"
 #include "tools/screenshots/gif_animation.h"

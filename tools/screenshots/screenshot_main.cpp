@@ -2,7 +2,13 @@
 // one screen as it stands at the end, the way its window paints it, into a
 // PNG. The README's pictures are made with it (scripts/screenshots).
 //
-//   kestrin-screenshot SCRIPT SCREEN OUT.png
+//   kestrin-screenshot [--scale RATIO] [--played SCRIPT] SCRIPT SCREEN OUT.png
+//
+// --scale renders at RATIO device pixels to the logical pixel (1 to 4), as
+// a display of that density shows the window. --played writes the run as
+// the replay script that plays it again (autoplay's lines written out), for
+// a host that plays scripts but has no player of its own: the web page
+// watching it shows the same state, to be compared pixel for pixel.
 //
 // Besides the replay lines the script may hold `autoplay N`: N ticks of the
 // Brick Breaker player of tools/support (it launches the ball, keeps the
@@ -22,8 +28,9 @@
 
 #include "host/common/fd_io.h"
 #include "host/common/output_file.h"
+#include "host/common/script_writer.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "shell/form.h"
 #include "tools/screenshots/script_run.h"
 
@@ -49,12 +56,21 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  kestrin::headless::Replay replay([](std::string_view) {});
-  kestrin::tools::CommandLine line(kTool, "usage: kestrin-screenshot SCRIPT SCREEN OUT.png\n", {}, 3, 3);
+  std::string played;
+  kestrin::ScriptWriter writer([&played](std::string_view line) { played += line; },
+                               [](std::int64_t, std::string_view) {});
+  kestrin::headless::Replay replay([](std::string_view) {}, {}, &writer);
+  kestrin::tools::CommandLine line(
+      kTool, "usage: kestrin-screenshot [--scale RATIO] [--played SCRIPT] SCRIPT SCREEN OUT.png\n",
+      {{"scale", "RATIO", "device pixels to the logical pixel, 1 to 4 (default 1)"},
+       {"played", "SCRIPT", "also write the run as a replay script"}},
+      3, 3);
   kestrin::tools::RenderRequest request;
   if (const auto status = kestrin::tools::readRequest(line, argc, argv, replay.program(), request)) {
     return *status;
   }
+  double scale = 1;
+  if (!line.number("scale", 1, 4, scale)) return line.status();
   if (const int status = kestrin::tools::ScriptRun{.tool = kTool}(request.script.c_str(), replay);
       status != 0) {
     return status;
@@ -66,11 +82,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   kestrin::qt::PictureCache pictures;
-  const QByteArray png = pngBytes(kestrin::tools::renderWindow(*screen, pictures));
+  const QByteArray png = pngBytes(kestrin::tools::renderWindow(*screen, pictures, scale));
   if (png.isEmpty()) return fail(kTool, request.out, EINVAL);
   const std::string_view bytes(png.constData(), static_cast<std::size_t>(png.size()));
   if (const auto failure = kestrin::io::writeFile(request.out, bytes)) {
     return fail(kTool, request.out, failure);
+  }
+  if (const std::optional<std::string> path = line.value("played")) {
+    writer.finish();
+    if (const auto failure = kestrin::io::writeFile(*path, played)) return fail(kTool, *path, failure);
   }
   // What the picture shows, for choosing the moment to take it.
   kestrin::io::FdWriter out(STDOUT_FILENO);

@@ -11,8 +11,8 @@
 #include "host/common/fd_io.h"
 #include "host/common/face.h"
 #include "host/common/twips_to_pixels.h"
-#include "host/qt/face_widgets.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/window/to_qt.h"
 #include "shell/form.h"
 #include "tools/support/autoplay.h"
 
@@ -82,8 +82,8 @@ int ScriptRun::operator()(const char* path, headless::Replay& replay) const {
   return 0;
 }
 
-QImage renderWindow(const Screen& screen, qt::PictureCache& pictures) {
-  QImage image = qt::renderScreen(screen, 1.0, pictures);
+QImage renderWindow(const Screen& screen, qt::PictureCache& pictures, double scale) {
+  QImage image = qt::renderScreen(screen, scale, pictures);
   QPainter painter(&image);
   for (const Control& c : screen.form()->controls()) {
     if (c.kind() != ControlKind::CommandButton || !c.Visible) continue;

@@ -10,7 +10,7 @@
 
 #include "host/common/output_file.h"
 #include "host/headless/replay.h"
-#include "host/qt/paint.h"
+#include "host/qt/window/paint_form.h"
 #include "tools/support/command_line.h"
 
 namespace kestrin {
@@ -43,8 +43,8 @@ struct ScriptRun {
 
 // A screen as its window shows it, buttons included (they are widgets of
 // their own in the game's windows and are drawn in here where the window
-// would have them), at one image pixel to the logical pixel.
-QImage renderWindow(const Screen& screen, qt::PictureCache& pictures);
+// would have them), at `scale` image pixels to the logical pixel.
+QImage renderWindow(const Screen& screen, qt::PictureCache& pictures, double scale = 1);
 
 // "tool: what: reason" on stderr for an errno, or for an output's failure;
 // returns the exit status for it (1, or 2 for a refusal of what was asked).

@@ -30,8 +30,8 @@
 #include "host/headless/script.h"
 #include "host/headless/script_player.h"
 #include "host/headless/virtual_clock.h"
-#include "host/qt/application.h"
-#include "host/qt/qt_host.h"
+#include "host/qt/window/application.h"
+#include "host/qt/window/qt_host.h"
 #include "tools/support/command_line.h"
 #include "tools/support/session_output.h"
 

@@ -21,6 +21,9 @@
   let box = null;          // the box shown, with its OK button's place
   let session = 'none';    // 'play', 'watch', 'ended'
   const windows = new Map();
+  let firstFrame = false;  // marked, for the benchmark (bench/web)
+  // With ?bench, how late each wake-up came, in milliseconds.
+  const lateness = params.has('bench') ? [] : null;
   const pictures = [];     // by the program's number: {image, ready}
 
   // ---- what the program calls (library.js) ----
@@ -30,7 +33,12 @@
       if (timer !== null) clearTimeout(timer);
       // Set for the tick's own due time, never an animation frame (those
       // come late and would drop ticks); a tick already due is 0 away.
-      timer = setTimeout(() => { timer = null; call('kestrin_wake'); }, Math.max(0, Math.ceil(delayMs)));
+      const due = performance.now() + delayMs;
+      timer = setTimeout(() => {
+        timer = null;
+        if (lateness) lateness.push(performance.now() - due);
+        call('kestrin_wake');
+      }, Math.max(0, Math.ceil(delayMs)));
     },
     disarm() {
       if (timer !== null) clearTimeout(timer);
@@ -103,7 +111,16 @@
     },
     draw(id, commands) {
       const w = windows.get(id);
-      if (w) runDrawList(w.context, commands);
+      if (!w) return;
+      runDrawList(w.context, commands);
+      if (!firstFrame) {
+        firstFrame = true;
+        requestAnimationFrame(() => {
+          performance.mark('first-frame');
+          // The pictures of the games, once the launcher is up.
+          for (const p of pictures) if (!p.image.src) p.image.src = p.source;
+        });
+      }
     },
     showBox(b) {
       const ratio = window.devicePixelRatio || 1;
@@ -154,6 +171,7 @@
       switch (d[i++]) {
         case 1: {  // Begin
           ratio = d[i++];
+          const originX = d[i++], originY = d[i++];
           const ground = colour(d[i++]);
           const n = d[i++];
           context.save();
@@ -163,7 +181,7 @@
           context.clip();
           context.fillStyle = ground;
           context.fill();
-          context.setTransform(ratio, 0, 0, ratio, 0, 0);
+          context.setTransform(ratio, 0, 0, ratio, originX, originY);
           break;
         }
         case 2: context.restore(); break;  // End
@@ -227,9 +245,9 @@
           break;
         }
         case 14:  // Veil: dims what is there
-          context.fillStyle = 'rgba(240, 240, 240, 0.7)';
+          context.fillStyle = 'rgba(0, 0, 0, ' + d[i + 4] / 255 + ')';
           context.fillRect(d[i], d[i + 1], d[i + 2], d[i + 3]);
-          i += 4;
+          i += 5;
           break;
         default:
           throw new Error('unknown drawing command ' + d[i - 1]);
@@ -341,11 +359,16 @@
   // let go (the browser sends no key-up for them).
   document.addEventListener('visibilitychange', () => call('kestrin_hidden', document.hidden ? 1 : 0));
   window.addEventListener('blur', () => call('kestrin_keyboard_lost'));
-  window.addEventListener('resize', tellDesktop);
+  // The page zoomed also changes the density.
+  window.addEventListener('resize', () => {
+    tellDesktop();
+    sharpenPictures();
+  });
   // A window moved to a screen of another pixel density, or the page zoomed.
   function watchDensity() {
     matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`).addEventListener('change', () => {
       tellDesktop();
+      sharpenPictures();
       watchDensity();
     }, {once: true});
   }
@@ -359,16 +382,20 @@
   }
 
   // Each picture in the browser's own format, the sharper copy where a
-  // logical pixel has more than one device pixel; resolves once the first
-  // screen's own have arrived.
+  // logical pixel has more than one device pixel. The first screen's are
+  // fetched at once (index.html preloads them) and the returned promise
+  // resolves once they have arrived; the others after the first frame.
+  const isSharp = () => (window.devicePixelRatio || 1) > 1;
+  let sharpPictures = false;
+
   function loadPictures() {
-    const sharp = (window.devicePixelRatio || 1) > 1;
+    const sharp = sharpPictures = isSharp();
     const first = [];
     const count = program._kestrin_picture_count();
     for (let n = 0; n < count; ++n) {
       const name = program.UTF8ToString(program._kestrin_picture_name(n));
       const image = new Image();
-      const entry = {image, ready: false};
+      const entry = {image, ready: false, source: 'pictures/' + (sharp ? twice(name) : name)};
       pictures[n] = entry;
       const arrived = new Promise((resolve) => {
         image.onload = () => {
@@ -378,10 +405,35 @@
         };
         image.onerror = () => { console.error('kestrin: no picture ' + image.src); resolve(); };
       });
-      image.src = 'pictures/' + (sharp ? twice(name) : name);
-      if (program._kestrin_picture_first(n)) first.push(arrived);
+      if (program._kestrin_picture_first(n)) {
+        image.src = entry.source;
+        first.push(arrived);
+      }
     }
     return Promise.all(first);
+  }
+
+  // The density changed after load (the window moved to another screen, the
+  // page zoomed): each picture fetched already is fetched again in the other
+  // copy, and drawn from it once it has arrived.
+  function sharpenPictures() {
+    const sharp = isSharp();
+    if (!program || sharp === sharpPictures) return;
+    sharpPictures = sharp;
+    const count = program._kestrin_picture_count();
+    for (let n = 0; n < count; ++n) {
+      const entry = pictures[n];
+      const name = program.UTF8ToString(program._kestrin_picture_name(n));
+      entry.source = 'pictures/' + (sharp ? twice(name) : name);
+      if (!entry.image.src) continue;  // not fetched yet: it will be in the right copy
+      const image = new Image();
+      image.onload = () => {
+        entry.image = image;
+        entry.ready = true;
+        call('kestrin_picture_arrived');
+      };
+      image.src = entry.source;
+    }
   }
 
   // ---- sessions ----
@@ -398,14 +450,14 @@
     endPanel.hidden = true;
     session = 'watch';
     const speed = Number(speedChoice.value) || 1;
+    // Said first: a recording with nothing to play is over at once.
+    status.textContent = 'Watching ' + name + (speed !== 1 ? ' at ' + speed + '×' : '');
     const error = program.ccall('kestrin_watch', 'string', ['string', 'number', 'number'], [script, speed, keepTrace]);
     if (error !== '') {
       session = 'ended';
       status.textContent = 'Not a recording: ' + error;
       page.ended();
-      return;
     }
-    status.textContent = 'Watching ' + name + (speed !== 1 ? ' at ' + speed + '×' : '');
   }
 
   function download() {
@@ -444,10 +496,26 @@
       const origin = desktop.getBoundingClientRect();
       return {x: origin.left + x, y: origin.top + y, width, height};
     },
+    // The canvas a screen is shown on, and its visible controls (kind: R
+    // rectangle, O oval, L label, I picture, P stretched picture, B button;
+    // name; the box they paint in, in the design's pixels).
+    canvas(screen) {
+      const id = program ? program.ccall('kestrin_window_of', 'number', ['string'], [screen]) : 0;
+      const w = windows.get(id);
+      return w ? w.canvas : null;
+    },
+    controls(screen) {
+      const found = program ? program.ccall('kestrin_controls', 'string', ['string'], [screen]) : '';
+      return found.split('\n').filter((l) => l !== '').map((l) => {
+        const [kind, name, x, y, width, height] = l.split(' ');
+        return {kind, name, x: +x, y: +y, width: +width, height: +height};
+      });
+    },
     captions: () => text('kestrin_captions'),
     recording: () => text('kestrin_recording'),
     trace: () => text('kestrin_trace'),
     session: () => session,
+    lateness: () => lateness,
     watch: (script, name) => watch(script, name || 'a recording'),
     restart: play,
   };

@@ -1,4 +1,4 @@
-#include "key_map.h"
+#include "host/qt/window/key_codes.h"
 
 #include <array>
 #include <utility>

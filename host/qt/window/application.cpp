@@ -1,4 +1,4 @@
-#include "application.h"
+#include "host/qt/window/application.h"
 
 #include <atomic>
 #include <cstdio>
@@ -8,9 +8,7 @@
 
 #include <QThread>
 
-#ifdef KESTRIN_HAVE_MALLOPT
-#include <malloc.h>
-#endif
+#include "host/qt/platform/system_memory.h"
 
 namespace kestrin::qt {
 
@@ -63,11 +61,6 @@ void onQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
   std::_Exit(1);
 }
 
-#ifdef KESTRIN_HAVE_MALLOPT
-// The C library's own starting point for memory mapped block by block.
-constexpr int kMappedFromBytes = 128 * 1024;
-#endif
-
 // What must be settled before QApplication's constructor: the handler,
 // because that is where a missing display is found; how windows reach an X
 // server; and how large blocks of memory are kept.
@@ -86,17 +79,8 @@ int& beforeTheToolkit(int& argc, char** argv) {
   // pixels cost nothing to send through the socket. The user's own setting
   // stands.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-#ifdef KESTRIN_HAVE_MALLOPT
-  // A window's frame, a megabyte or two, is given back to the system when
-  // the window goes (the launcher behind a game, a level closed). The C
-  // library's own rule raises the size it maps memory for to the largest
-  // block freed so far, so that after the first window the next ones are
-  // carved from the heap and stay there once freed: a game played, then
-  // another, held some 1.3 MiB of dead frames. The user's own tuning stands.
-  if (!qEnvironmentVariableIsSet("GLIBC_TUNABLES") && !qEnvironmentVariableIsSet("MALLOC_MMAP_THRESHOLD_")) {
-    mallopt(M_MMAP_THRESHOLD, kMappedFromBytes);
-  }
-#endif
+  // A window's frame goes back to the system when the window goes.
+  mapLargeBlocksAlone();
   return argc;
 }
 

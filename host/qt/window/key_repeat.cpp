@@ -1,4 +1,4 @@
-#include "key_repeat.h"
+#include "host/qt/window/key_repeat.h"
 
 namespace kestrin::qt {
 

@@ -1,4 +1,4 @@
-#include "tick_alarm.h"
+#include "host/qt/window/tick_alarm.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "screen_window.h"
+#include "host/qt/window/screen_window.h"
 
 #include <cmath>
 
@@ -17,11 +17,11 @@
 #include "host/common/hit_test.h"
 #include "host/common/overlays.h"
 #include "host/common/twips_to_pixels.h"
-#include "host/qt/face_widgets.h"
-#include "host/qt/paint.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/to_qstring.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/window/paint_form.h"
+#include "host/qt/window/qt_host.h"
+#include "host/qt/text/to_qstring.h"
+#include "host/qt/window/to_qt.h"
 #include "shell/screen.h"
 
 namespace kestrin::qt {

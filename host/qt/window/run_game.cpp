@@ -1,6 +1,6 @@
-#include "host/qt/game.h"
+#include "host/qt/window/run_game.h"
 
-#include "host/qt/app_icon.h"
+#include "host/qt/window/app_icon.h"
 
 namespace kestrin::qt {
 

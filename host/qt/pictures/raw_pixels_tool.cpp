@@ -1,6 +1,6 @@
 // kestrin_raw_pixels [--fit-to-designs] IN OUT: decodes a picture (JPEG,
 // GIF, PNG) as the program would and writes the pixels it decodes to as a
-// raw pixels file (raw_pixels.h), premultiplied, ready to draw. Run by the
+// raw pixels file (host/qt/pictures/raw_pixels.h), premultiplied, ready to draw. Run by the
 // build.
 //
 // With --fit-to-designs, a picture that every control showing it stretches
@@ -19,7 +19,7 @@
 
 #include "designs/designs.h"
 #include "host/common/twips_to_pixels.h"
-#include "host/qt/raw_pixels.h"
+#include "host/qt/pictures/raw_pixels.h"
 
 namespace {
 

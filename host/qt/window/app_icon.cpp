@@ -1,11 +1,11 @@
-#include "app_icon.h"
+#include "host/qt/window/app_icon.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QPixmap>
 #include <QString>
 
-#include "host/qt/raw_pixels.h"
+#include "host/qt/pictures/raw_pixels.h"
 
 namespace kestrin::qt {
 

@@ -1,4 +1,4 @@
-#include "host/qt/face_widgets.h"
+#include "host/qt/window/face_widgets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +13,8 @@
 #include <QStylePainter>
 #include <QWindow>
 
-#include "host/qt/face_paths.h"
-#include "host/qt/to_qstring.h"
+#include "host/qt/text/face_outlines.h"
+#include "host/qt/text/to_qstring.h"
 
 namespace kestrin::qt {
 

@@ -12,10 +12,10 @@
 
 #include "host/common/catalog.h"
 #include "host/common/pause.h"
-#include "host/qt/key_repeat.h"
-#include "host/qt/paint.h"
-#include "host/qt/tick_alarm.h"
-#include "host/qt/window_loss.h"
+#include "host/qt/window/key_repeat.h"
+#include "host/qt/window/paint_form.h"
+#include "host/qt/window/tick_alarm.h"
+#include "host/qt/platform/window_loss_watch.h"
 #include "shell/program.h"
 
 class QKeyEvent;

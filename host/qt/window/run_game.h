@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "host/qt/application.h"
-#include "host/qt/qt_host.h"
-#include "host/qt/tick_alarm.h"
+#include "host/qt/window/application.h"
+#include "host/qt/window/qt_host.h"
+#include "host/qt/window/tick_alarm.h"
 
 namespace kestrin::qt {
 

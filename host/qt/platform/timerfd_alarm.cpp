@@ -1,5 +1,5 @@
 // The Linux alarm: only built where <sys/timerfd.h> has timerfd_create.
-#include "tick_alarm.h"
+#include "host/qt/window/tick_alarm.h"
 
 #include <sys/timerfd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "qt_host.h"
+#include "host/qt/window/qt_host.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +14,12 @@
 #include "host/common/placement.h"
 #include "host/common/twips_to_pixels.h"
 #include "host/common/design_view.h"
-#include "host/qt/app_icon.h"
-#include "host/qt/face_widgets.h"
-#include "host/qt/key_map.h"
-#include "host/qt/screen_window.h"
-#include "host/qt/to_qstring.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/window/app_icon.h"
+#include "host/qt/window/face_widgets.h"
+#include "host/qt/window/key_codes.h"
+#include "host/qt/window/screen_window.h"
+#include "host/qt/text/to_qstring.h"
+#include "host/qt/window/to_qt.h"
 
 namespace kestrin::qt {
 

@@ -1,9 +1,9 @@
-#include "host/qt/face_paths.h"
+#include "host/qt/text/face_outlines.h"
 
 #include <QColor>
 #include <QPainter>
 
-#include "host/qt/to_qstring.h"
+#include "host/qt/text/to_qstring.h"
 
 namespace kestrin::qt {
 

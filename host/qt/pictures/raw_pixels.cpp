@@ -1,14 +1,11 @@
-#include "raw_pixels.h"
+#include "host/qt/pictures/raw_pixels.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include <QResource>
 
-#ifdef KESTRIN_HAVE_MADVISE
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
+#include "host/qt/platform/system_memory.h"
 
 namespace kestrin::qt {
 
@@ -44,21 +41,6 @@ bool readHeader(const QByteArray& bytes, Header& header) {
   return QImage(1, 1, header.format).depth() == 32;
 }
 
-// Lets the system take back the whole pages of [data, data + size), which
-// lie in the program's own binary: unchanged there, they are read again from
-// the file should they be touched again. Nothing is lost either way.
-void releasePagesOfBinary(const char* data, qsizetype size) {
-#ifdef KESTRIN_HAVE_MADVISE
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
-  const auto end = (reinterpret_cast<std::uintptr_t>(data) + static_cast<std::uintptr_t>(size)) / page * page;
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-#else
-  (void)data;
-  (void)size;
-#endif
-}
-
 QImage imageOver(const QByteArray& bytes, bool inBinary) {
   Header h;
   if (!readHeader(bytes, h)) return {};
@@ -83,7 +65,9 @@ QImage imageOver(const QByteArray& bytes, bool inBinary) {
       rowBytes, h.format,
       [](void* data) {
         auto* done = static_cast<Kept*>(data);
-        if (done->inBinary) releasePagesOfBinary(done->bytes.constData(), done->bytes.size());
+        if (done->inBinary) {
+          givePagesBack(done->bytes.constData(), static_cast<std::size_t>(done->bytes.size()));
+        }
         delete done;
       },
       kept);

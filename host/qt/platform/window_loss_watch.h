@@ -11,7 +11,8 @@ namespace kestrin::qt {
 // it (an XDestroyWindow from outside). Qt's xcb plugin does nothing then:
 // the widget still counts as shown and the program runs on with no window
 // (Qt's later requests on the window fail with BadWindow errors, which it
-// does not report). Active on X11 only; elsewhere it never reports.
+// does not report). Active on X11 only, where the build has xcb's headers
+// (cmake/Platform.cmake); elsewhere it never reports.
 class WindowLossWatch final : public QAbstractNativeEventFilter {
  public:
   // Told of every window destroyed, the program's own doing too.

@@ -1,4 +1,4 @@
-#include "paint.h"
+#include "host/qt/window/paint_form.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,10 +13,10 @@
 #include "host/common/face.h"
 #include "host/common/overlays.h"
 #include "host/common/twips_to_pixels.h"
-#include "host/qt/face_paths.h"
-#include "host/qt/raw_pixels.h"
-#include "host/qt/to_qstring.h"
-#include "host/qt/to_qt.h"
+#include "host/qt/text/face_outlines.h"
+#include "host/qt/pictures/raw_pixels.h"
+#include "host/qt/text/to_qstring.h"
+#include "host/qt/window/to_qt.h"
 #include "shell/form.h"
 #include "shell/screen.h"
 
@@ -27,7 +27,7 @@ namespace {
 // A control's box in whole logical pixels of its screen's client area.
 QRect pixelBox(const Control& control) { return toQRect(draw::pixelBox(control)); }
 
-// A picture's resource: its pixels as the build decoded them (raw_pixels.h);
+// A picture's resource: its pixels as the build decoded them (host/qt/pictures/raw_pixels.h);
 // its @2x version is named like brickbreaker-title@2x.jpg.kpx.
 QString picturePath(std::string_view name, bool twice) {
   QString path = QStringLiteral(":/pictures/") + toQString(name);
