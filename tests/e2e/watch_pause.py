@@ -12,7 +12,21 @@ import sys
 from screens import DODGE, DODGE_SCORE, GROUND, painted
 from xsession import SKIPPED, box, check, run
 
-SCRIPT = "click Main Image2\nticks 6400\n"  # Dodge left alone for 100 s
+
+def swinging(seconds):
+    """Dodge played by a script that swings the player right and left,
+    118 ticks each way: its first life is lost only after 36 s, so the
+    score moves whenever the script's clock runs, however slowly a loaded
+    machine lets the scenario go. (A player left standing loses a life in
+    4.5 s, after which the score stands.)"""
+    lines = ["click Main Image2", "keydown 39", "ticks 59", "keyup 39"]
+    for swing in range(seconds * 64 // 118):
+        key = 37 if swing % 2 == 0 else 39
+        lines += [f"keydown {key}", "ticks 118", f"keyup {key}"]
+    return "\n".join(lines) + "\n"
+
+
+SCRIPT = swinging(100)
 
 
 def scenario(session):
